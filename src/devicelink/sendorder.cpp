@@ -1,0 +1,40 @@
+#include "sendorder.h"
+
+namespace {
+
+// Both live on the user-interface thread, where every SendOrder caller runs.
+struct OrderChannel {
+    TOrderSink sink;
+    bool halted = false;
+};
+
+OrderChannel& channel()
+{
+    static OrderChannel c;
+    return c;
+}
+
+}  // namespace
+
+void SetOrderSink(TOrderSink sink)
+{
+    channel().sink = std::move(sink);
+}
+
+void SetLinkHalted(bool halted)
+{
+    channel().halted = halted;
+}
+
+bool LinkHalted()
+{
+    return channel().halted;
+}
+
+void SendOrder(int clientId, const QString& command, int tag)
+{
+    OrderChannel& c = channel();
+    if (c.halted || !c.sink)
+        return;
+    c.sink(MakeOrder(clientId, command, tag));
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The one way windows talk to the device: SendOrder builds the frame and queues the order.
+
+#include "wireformat.h"
+
+#include <functional>
+
+using TOrderSink = std::function<void(const TOrder&)>;
+
+// Where SendOrder queues its orders (the worker's AddOrder); installed by the main window.
+void SetOrderSink(TOrderSink sink);
+
+// While halted, SendOrder discards orders (device change, firmware update).
+void SetLinkHalted(bool halted);
+bool LinkHalted();
+
+// Builds the frame of command and queues it for clientId with tag. User-interface thread only.
+void SendOrder(int clientId, const QString& command, int tag);
