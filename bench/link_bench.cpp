@@ -1,0 +1,230 @@
+// Round trips through the whole device link against a pseudo-terminal peer, compared with a
+// bare write-frame/read-line loop on the same pseudo-terminal.
+
+#include "devicecommthread.h"
+#include "sendorder.h"
+#include "serialport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr double kWireBytesPerSecond = 11520.0;  // 115200 baud, 10 bits per byte
+const QByteArray kCommand = "GIS";
+
+QByteArray answerFor()
+{
+    const QByteArray payload = "TIS;4;0;0;0;0;1;1;";
+    return payload + QByteArray::number(CalcChecksum(payload)).rightJustified(5, '0') + "\r\n";
+}
+
+void makeRaw(int fd)
+{
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+}
+
+// The device: answers every complete frame, optionally as slowly as the real wire would.
+class Peer {
+public:
+    Peer(int master, bool paced) : FMaster(master), FPaced(paced) { FThread = std::thread([this] { run(); }); }
+    ~Peer()
+    {
+        FStop = true;
+        FThread.join();
+    }
+
+private:
+    void run()
+    {
+        const QByteArray answer = answerFor();
+        QByteArray pending;
+        char buf[256];
+        while (!FStop) {
+            pollfd p{FMaster, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::read(FMaster, buf, sizeof buf);
+            if (n <= 0)
+                continue;
+            pending.append(buf, n);
+            int end;
+            while ((end = pending.indexOf("\r\n")) >= 0) {
+                const qsizetype frameLen = end + 2;
+                pending.remove(0, frameLen);
+                if (FPaced) {
+                    // The frame's last byte reaches the device, then the answer's last byte comes back.
+                    const double seconds = double(frameLen + answer.size()) / kWireBytesPerSecond;
+                    const auto due = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(seconds));
+                    // Sleep most of the way, then spin: a plain sleep overshoots by far more
+                    // than the link's own overhead.
+                    std::this_thread::sleep_until(due - std::chrono::microseconds(300));
+                    while (std::chrono::steady_clock::now() < due) {
+                    }
+                }
+                [[maybe_unused]] ssize_t w = ::write(FMaster, answer.constData(), size_t(answer.size()));
+            }
+        }
+    }
+
+    int FMaster;
+    bool FPaced;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Bare loop: write the frame, read until the line ends. Returns per-trip microseconds.
+std::vector<double> rawTrips(const char* slavePath, int count)
+{
+    std::vector<double> us;
+    const int fd = ::open(slavePath, O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return us;
+    makeRaw(fd);
+    const QByteArray frame = BuildFrame(QString::fromLatin1(kCommand));
+    char buf[256];
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer t;
+        t.start();
+        [[maybe_unused]] ssize_t w = ::write(fd, frame.constData(), size_t(frame.size()));
+        QByteArray line;
+        while (!line.endsWith("\r\n")) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            line.append(buf, n);
+        }
+        us.push_back(double(t.nsecsElapsed()) / 1000.0);
+    }
+    ::close(fd);
+    return us;
+}
+
+// The program's path: SendOrder -> worker -> serial layer -> pty -> peer -> callback -> SendOrder.
+std::vector<double> programTrips(const QString& slavePath, int count, bool* allDone)
+{
+    std::vector<double> us;
+    TfRS232 port;
+    if (!port.RS232Open(slavePath))
+        return us;
+    QObject context;
+    QElapsedTimer perOrder;
+    int finished = 0;
+    bool ok = true;
+    std::unique_ptr<TDeviceCommThread> worker;
+    worker = std::make_unique<TDeviceCommThread>(&context, &port, nullptr, [&](const TOrder& o) {
+        us.push_back(double(perOrder.nsecsElapsed()) / 1000.0);
+        ok = ok && o.Status == kOrderDone;
+        if (++finished < count) {
+            perOrder.start();
+            SendOrder(0, QString::fromLatin1(kCommand), 0);
+        } else {
+            QCoreApplication::quit();
+        }
+    });
+    port.RS232SetReceiveHandler([&](const QByteArray& line) { worker->HandleRXData(line); });
+    SetOrderSink([&](const TOrder& o) { worker->AddOrder(o); });
+    worker->Start();
+    QTimer::singleShot(0, [&] {
+        perOrder.start();
+        SendOrder(0, QString::fromLatin1(kCommand), 0);
+    });
+    QCoreApplication::exec();
+    worker.reset();
+    SetOrderSink({});
+    *allDone = ok && finished == count;
+    return us;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    makeRaw(master);
+    makeRaw(slave);
+    const int trips = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
+    const int pacedTrips = std::max(10, trips / 8);
+
+    std::vector<double> raw;
+    std::vector<double> program;
+    std::vector<double> paced;
+    bool okFast = false;
+    bool okPaced = false;
+    {
+        Peer peer(master, false);
+        raw = rawTrips(name, trips);
+        program = programTrips(QString::fromLocal8Bit(name), trips, &okFast);
+    }
+    std::vector<double> rawPaced;
+    {
+        Peer peer(master, true);
+        rawPaced = rawTrips(name, pacedTrips);
+        paced = programTrips(QString::fromLocal8Bit(name), pacedTrips, &okPaced);
+    }
+    double pacedSeconds = 0;
+    for (double v : paced)
+        pacedSeconds += v / 1e6;
+    ::close(slave);
+    ::close(master);
+    if (!okFast || !okPaced || raw.empty()) {
+        std::fprintf(stderr, "link_bench: an exchange failed\n");
+        return 1;
+    }
+
+    double rawSum = 0;
+    for (double v : raw)
+        rawSum += v;
+    double programSum = 0;
+    for (double v : program)
+        programSum += v;
+    const double rawPerS = double(raw.size()) / (rawSum / 1e6);
+    const double programPerS = double(program.size()) / (programSum / 1e6);
+    const double overheadUs = median(program) - median(raw);
+    const QByteArray frame = BuildFrame(QString::fromLatin1(kCommand));
+    const double wireRate = kWireBytesPerSecond / double(frame.size() + answerFor().size());
+    const double pacedRate = double(paced.size()) / pacedSeconds;
+    const double efficiency = std::min(1.0, pacedRate / wireRate);
+
+    std::printf("raw: %zu trips, median %.1f us\n", raw.size(), median(raw));
+    std::printf("program: %zu orders, median %.1f us\n", program.size(), median(program));
+    std::printf("raw paced: median %.1f us per trip\n", median(rawPaced));
+    std::printf("paced: median %.1f us per order\n", median(paced));
+    std::printf("paced: %zu orders in %.2f s, %.1f/s against a wire limit of %.1f/s\n", paced.size(),
+                pacedSeconds, pacedRate, wireRate);
+    std::printf("link_bench raw_per_s=%.0f program_per_s=%.0f overhead_us=%.1f paced_efficiency=%.3f\n",
+                rawPerS, programPerS, overheadUs, efficiency);
+    return 0;
+}

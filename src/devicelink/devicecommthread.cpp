@@ -1,0 +1,299 @@
+#include "devicecommthread.h"
+
+#include "linklog.h"
+
+#include <QLoggingCategory>
+#include <QMetaObject>
+#include <QThread>
+
+#include <cxxabi.h>
+#include <exception>
+#include <memory>
+#include <typeinfo>
+
+Q_LOGGING_CATEGORY(lcLink, "sarvik.devicelink")
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QString exceptionClassName(const std::exception& e)
+{
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status);
+    QString name = QString::fromLatin1(status == 0 && demangled ? demangled : typeid(e).name());
+    std::free(demangled);
+    return name;
+}
+
+// Shared between a waiting worker and the task it queued on the user-interface thread.
+struct HandOver {
+    std::mutex lock;
+    std::condition_variable cond;
+    bool done = false;
+    bool abandoned = false;
+    std::exception_ptr error;  // thrown on the user-interface thread, rethrown in the worker
+};
+
+}  // namespace
+
+void TAutoResetEvent::set()
+{
+    {
+        std::lock_guard guard(FLock);
+        FSignalled = true;
+    }
+    FCond.notify_one();
+}
+
+bool TAutoResetEvent::wait(std::chrono::milliseconds timeout)
+{
+    std::unique_lock guard(FLock);
+    auto ready = [this] { return FSignalled || FStopped; };
+    if (timeout.count() < 0)
+        FCond.wait(guard, ready);
+    else if (!FCond.wait_for(guard, timeout, ready))
+        return false;
+    if (FStopped)
+        return false;
+    FSignalled = false;
+    return true;
+}
+
+void TAutoResetEvent::stop()
+{
+    {
+        std::lock_guard guard(FLock);
+        FStopped = true;
+    }
+    FCond.notify_all();
+}
+
+bool TAutoResetEvent::stopped() const
+{
+    std::lock_guard guard(FLock);
+    return FStopped;
+}
+
+TDeviceCommThread::TDeviceCommThread(QObject* uiContext, TDeviceCommPort* port,
+                                     TDeviceCommDebugMsgCallback debugMsgCallback,
+                                     TDeviceCommFinishedOrderCallback finishedOrderCallback,
+                                     int answerWindowMs)
+    : FUiContext(uiContext)
+    , FPort(port)
+    , FDebugMsgCB(std::move(debugMsgCallback))
+    , FFinishedOrderCB(std::move(finishedOrderCallback))
+    , FAnswerWindowMs(answerWindowMs)
+{
+}
+
+TDeviceCommThread::~TDeviceCommThread()
+{
+    Stop();
+}
+
+void TDeviceCommThread::Start()
+{
+    if (!FThread.joinable() && !FStop.load())
+        FThread = std::thread([this] { Execute(); });
+}
+
+void TDeviceCommThread::Stop()
+{
+    FStop.store(true);
+    FOrderEvent.stop();
+    FDataEvent.stop();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TDeviceCommThread::AddOrder(const TOrder& order)
+{
+    {
+        std::lock_guard guard(FOrderQueueLock);
+        FOrderQueue.push_back(order);
+    }
+    FOrderEvent.set();
+}
+
+void TDeviceCommThread::ClearOrders()
+{
+    {
+        std::lock_guard guard(FOrderQueueLock);
+        FOrderQueue.clear();
+    }
+    {
+        std::lock_guard guard(FRXDataLock);
+        FRXData.clear();
+    }
+    FDataEvent.set();
+}
+
+int TDeviceCommThread::QueuedOrderCount() const
+{
+    std::lock_guard guard(FOrderQueueLock);
+    return static_cast<int>(FOrderQueue.size());
+}
+
+void TDeviceCommThread::HandleRXData(const QByteArray& line)
+{
+    {
+        std::lock_guard guard(FRXDataLock);
+        FRXData = line;
+    }
+    FDataEvent.set();
+}
+
+QByteArray TDeviceCommThread::TakeRXData()
+{
+    std::lock_guard guard(FRXDataLock);
+    QByteArray line;
+    line.swap(FRXData);
+    return line;
+}
+
+bool TDeviceCommThread::RunOnUi(const std::function<void()>& f)
+{
+    if (FStop.load())
+        return false;
+    QObject* context = FUiContext.data();
+    if (!context)
+        return false;
+    if (QThread::currentThread() == context->thread()) {
+        f();
+        return true;
+    }
+    // Locals of the caller stay alive: this function returns only when f has run or was dropped.
+    auto handOver = std::make_shared<HandOver>();
+    QMetaObject::invokeMethod(
+        context,
+        [handOver, f] {
+            std::unique_lock guard(handOver->lock);
+            if (handOver->abandoned)
+                return;
+            guard.unlock();
+            // The worker is blocked until done is set, so f's references are still alive.
+            std::exception_ptr error;
+            try {
+                f();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            guard.lock();
+            handOver->error = error;
+            handOver->done = true;
+            handOver->cond.notify_one();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock guard(handOver->lock);
+    // Poll the stop flag now and then: Stop() runs on the user-interface thread, which then
+    // cannot run the queued task any more.
+    while (!handOver->done) {
+        if (FStop.load()) {
+            handOver->abandoned = true;
+            return false;
+        }
+        handOver->cond.wait_for(guard, std::chrono::milliseconds(20));
+    }
+    if (handOver->error)
+        std::rethrow_exception(handOver->error);
+    return true;
+}
+
+void TDeviceCommThread::Log(const QString& tag, const QByteArray& text)
+{
+    // The switch is read here so that a quiet link costs no hand-over.
+    if (!TLinkLog::instance().enabled())
+        return;
+    RunOnUi([&] { TLinkLog::instance().write(tag, text); });
+}
+
+void TDeviceCommThread::Execute()
+{
+    while (!FStop.load()) {
+        try {
+            TOrder order;
+            {
+                std::unique_lock guard(FOrderQueueLock);
+                if (FOrderQueue.empty()) {
+                    guard.unlock();
+                    FOrderEvent.waitForever();
+                    continue;
+                }
+                order = FOrderQueue.front();
+                FOrderQueue.pop_front();
+            }
+            ProcessOrder(std::move(order));
+        } catch (const std::exception& e) {
+            Log(QStringLiteral("ERROR"), (exceptionClassName(e) + QStringLiteral(": ") +
+                                          QString::fromLocal8Bit(e.what())).toUtf8());
+            qCWarning(lcLink) << "worker pass failed:" << e.what();
+        }
+    }
+}
+
+void TDeviceCommThread::ProcessOrder(TOrder order)
+{
+    FComError.store(false);
+    const TLinkLogFn log = [this](const QString& tag, const QByteArray& text) { Log(tag, text); };
+    for (int attempt = 0; attempt < kAttempts && !FStop.load(); ++attempt) {
+        // Open check, protocol line and write run back to back on the user-interface thread;
+        // one hand-over instead of three keeps the per-order cost low.
+        bool connected = false;
+        bool sent = false;
+        const bool logging = TLinkLog::instance().enabled();
+        RunOnUi([&] {
+            connected = FPort && FPort->IsConnected();
+            if (!connected)
+                return;
+            if (logging)
+                TLinkLog::instance().write(QStringLiteral("PC"), order.TXData);
+            sent = FPort->Send(order.TXData);
+        });
+        if (!connected)
+            break;
+        if (sent) {
+            order.Status = kOrderSent;
+            ++order.TXCount;
+        } else {
+            FComError.store(true);
+            order.Status = kOrderFailed;
+            ClearOrders();
+        }
+        const auto deadline = Clock::now() + std::chrono::milliseconds(FAnswerWindowMs);
+        QByteArray answer;
+        while (Clock::now() < deadline) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (!FDataEvent.wait(std::max(left, std::chrono::milliseconds(0)))) {
+                if (FStop.load())
+                    return;
+                Log(QStringLiteral("DEBUG"), "Timeout");
+                continue;
+            }
+            const QByteArray line = TakeRXData();
+            if (line.size() < 5) {
+                Log(QStringLiteral("DEBUG"), "Not enough data received");
+                continue;
+            }
+            if (IsAnswerLine(line)) {
+                answer = line;
+                break;
+            }
+            if (FDebugMsgCB) {
+                const QString text = RenderControlChars(line);
+                RunOnUi([&] { FDebugMsgCB(text); });
+            }
+        }
+        if (!answer.isEmpty() && CheckAnswer(answer, order, log))
+            break;
+    }
+    if (FStop.load())
+        return;
+    if (order.Status != kOrderDone) {
+        FComError.store(true);
+        ClearOrders();
+        order.Status = kOrderFailed;
+    }
+    if (FFinishedOrderCB)
+        RunOnUi([&] { FFinishedOrderCB(order); });
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The one worker that carries out all orders, strictly one after the other. It never touches
+// the port itself: every side effect runs on the user-interface thread while the worker waits.
+
+#include "wireformat.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+using TDeviceCommFinishedOrderCallback = std::function<void(const TOrder&)>;
+using TDeviceCommDebugMsgCallback = std::function<void(const QString&)>;
+
+// What the worker needs of the serial layer; called on the user-interface thread only.
+class TDeviceCommPort {
+public:
+    virtual ~TDeviceCommPort() = default;
+    virtual bool IsConnected() = 0;
+    virtual bool Send(const QByteArray& frame) = 0;
+};
+
+// An event that releases one waiter and then resets itself; stop() wakes every wait for good.
+class TAutoResetEvent {
+public:
+    void set();
+    // Waits until set or stopped; false on time-out. A negative timeout waits without limit.
+    bool wait(std::chrono::milliseconds timeout);
+    bool waitForever() { return wait(std::chrono::milliseconds(-1)); }
+    void stop();
+    bool stopped() const;
+
+private:
+    mutable std::mutex FLock;
+    std::condition_variable FCond;
+    bool FSignalled = false;
+    bool FStopped = false;
+};
+
+class TDeviceCommThread {
+public:
+    static constexpr int kAnswerWindowMs = 3000;
+    static constexpr int kAttempts = 2;
+
+    // uiContext is an object living on the user-interface thread; the port, the protocol and the
+    // callbacks are reached only through it. The thread starts with Start().
+    TDeviceCommThread(QObject* uiContext, TDeviceCommPort* port,
+                      TDeviceCommDebugMsgCallback debugMsgCallback,
+                      TDeviceCommFinishedOrderCallback finishedOrderCallback,
+                      int answerWindowMs = kAnswerWindowMs);
+    ~TDeviceCommThread();  // stops and joins; an order in progress is abandoned
+
+    TDeviceCommThread(const TDeviceCommThread&) = delete;
+    TDeviceCommThread& operator=(const TDeviceCommThread&) = delete;
+
+    void Start();
+    void Stop();
+
+    void AddOrder(const TOrder& order);
+    void ClearOrders();
+    int QueuedOrderCount() const;
+    void HandleRXData(const QByteArray& line);
+
+    bool ComError() const { return FComError.load(); }
+
+private:
+    void Execute();
+    void ProcessOrder(TOrder order);
+    // Runs f on the user-interface thread and waits for it; false when the worker is stopping.
+    bool RunOnUi(const std::function<void()>& f);
+    void Log(const QString& tag, const QByteArray& text);
+    QByteArray TakeRXData();
+
+    QPointer<QObject> FUiContext;
+    TDeviceCommPort* FPort;
+    TDeviceCommDebugMsgCallback FDebugMsgCB;
+    TDeviceCommFinishedOrderCallback FFinishedOrderCB;
+    const int FAnswerWindowMs;
+
+    std::deque<TOrder> FOrderQueue;
+    mutable std::mutex FOrderQueueLock;
+    TAutoResetEvent FOrderEvent;
+    TAutoResetEvent FDataEvent;
+    std::atomic<bool> FComError{false};
+    QByteArray FRXData;
+    std::mutex FRXDataLock;
+
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};

@@ -1,0 +1,199 @@
+#include "serialport.h"
+
+#include "linklog.h"
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+TfRS232::TfRS232(QObject* parent)
+    : QObject(parent)
+{
+    ComP1.setPortName(QStringLiteral("COM1"));
+    FIdleTimer.setInterval(kIdleTickMs);
+    FIdleTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FIdleTimer, &QTimer::timeout, this, &TfRS232::IdleTimerTick);
+    connect(&ComP1, &QSerialPort::readyRead, this, &TfRS232::ComP1RxChar);
+    connect(&ComP1, &QSerialPort::errorOccurred, this, &TfRS232::ComP1Error);
+}
+
+TfRS232::~TfRS232()
+{
+    if (ComP1.isOpen())
+        ComP1.close();
+}
+
+bool TfRS232::RS232Open(const QString& name)
+{
+    FIdleTimer.stop();
+    if (ComP1.isOpen())
+        ComP1.close();
+    FConnected = false;
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return true;
+
+    ComP1.setPortName(trimmed);
+    ComP1.setBaudRate(kBaudRate);
+    ComP1.setDataBits(QSerialPort::Data8);
+    ComP1.setParity(QSerialPort::NoParity);
+    ComP1.setStopBits(QSerialPort::OneStop);
+    ComP1.setFlowControl(QSerialPort::NoFlowControl);
+    ComP1.setReadBufferSize(0);
+    const bool opened = ComP1.open(QIODevice::ReadWrite);
+    FLastOpenError = opened ? QSerialPort::NoError : ComP1.error();
+    FLastOpenErrorText = opened ? QString() : ComP1.errorString();
+    if (opened) {
+        // Pseudo-terminals have no modem lines; failing to drop them is not an open failure.
+        ComP1.setDataTerminalReady(false);
+        ComP1.setRequestToSend(false);
+        ComP1.clearError();
+        FIdleCountdown = 0;
+    } else {
+        qCDebug(lcLink) << "open" << trimmed << "failed:" << FLastOpenErrorText;
+    }
+    FConnected = opened;
+    return opened;
+}
+
+bool TfRS232::RS232Connected()
+{
+    FConnected = ComP1.isOpen();
+    return FConnected;
+}
+
+bool TfRS232::RS232Send(const QByteArray& data)
+{
+    if (!ComP1.isOpen())
+        return false;
+    if (FDataActivity)
+        FDataActivity();
+    const qint64 written = ComP1.write(data);
+    if (written > 0)
+        ComP1.flush();
+    // A partial line from before the write cannot belong to the coming answer.
+    FBuffer.clear();
+    return written > 0;
+}
+
+void TfRS232::RS232ExpectBytes(int count)
+{
+    if (count <= 0)
+        return;
+    FBuffer.clear();
+    FComplete = false;
+    FExpected = count;
+}
+
+void TfRS232::RS232ResetReceive()
+{
+    FBuffer.clear();
+    FComplete = false;
+    FExpected = 0;
+}
+
+bool TfRS232::RS232GetData(QByteArray& data)
+{
+    if (!FComplete)
+        return false;
+    data = FBuffer;
+    FComplete = false;
+    FBuffer.clear();
+    return true;
+}
+
+void TfRS232::RS232Purge()
+{
+    if (!ComP1.isOpen())
+        return;
+    if (!FBuffer.isEmpty())
+        TLinkLog::instance().write(QStringLiteral("Gerät Rest:"), FBuffer);
+    ComP1.clear(QSerialPort::AllDirections);
+    FComplete = false;
+}
+
+bool TfRS232::RS232SetRTS(bool on)
+{
+    if (!ComP1.isOpen())
+        return false;
+    const bool done = ComP1.setRequestToSend(on);
+    if (!done)
+        ComP1.clearError();
+    return done;
+}
+
+void TfRS232::ComP1RxChar()
+{
+    FRereadQueued = false;
+    FIdleCountdown = kIdleCountdownMs;
+    if (!FIdleTimer.isActive() && ComP1.isOpen())
+        FIdleTimer.start();
+    char byte = 0;
+    while (ComP1.bytesAvailable() > 0) {
+        if (FComplete)
+            return;  // a block waits to be fetched; the rest stays pending
+        if (!ComP1.getChar(&byte))
+            return;
+        const auto b = static_cast<unsigned char>(byte);
+        if (FExpected > 0) {
+            FBuffer += byte;
+            if (--FExpected == 0)
+                FComplete = true;
+            continue;
+        }
+        if ((b == 13 || b == 10) && FBuffer.size() > 4) {
+            LineComplete();
+            // The port only notifies on new bytes; without this a second line that came in
+            // the same burst would wait for the device's next transmission.
+            if (ComP1.bytesAvailable() > 0 && !FRereadQueued) {
+                FRereadQueued = true;
+                QMetaObject::invokeMethod(this, &TfRS232::ComP1RxChar, Qt::QueuedConnection);
+            }
+            return;
+        }
+        if (b < 32)
+            continue;
+        FBuffer += byte;
+        if (FBuffer.size() > kMaxLineLength)
+            FBuffer.clear();
+    }
+}
+
+void TfRS232::LineComplete()
+{
+    FComplete = true;
+    TLinkLog::instance().write(QStringLiteral("DEVICE"), FBuffer);
+    if (FReceiveHandler) {
+        const QByteArray line = FBuffer;
+        FBuffer.clear();
+        FComplete = false;
+        FReceiveHandler(line);
+    }
+}
+
+void TfRS232::IdleTimerTick()
+{
+    if (FIdleCountdown > 0) {
+        FIdleCountdown -= kIdleTickMs;
+        return;
+    }
+    if (!FBuffer.isEmpty() && FBuffer.size() <= 4) {
+        TLinkLog::instance().write(QStringLiteral("Gerät TimeOut:"), FBuffer);
+        FBuffer.clear();
+    }
+    // Nothing is left to count down; the next notification restarts the timer.
+    FIdleTimer.stop();
+}
+
+void TfRS232::ComP1Error(QSerialPort::SerialPortError error)
+{
+    // A vanished device (unplugged, pty closed) leaves the port unusable; closing it lets the
+    // connection logic notice at its next tick.
+    qCDebug(lcLink) << "port error" << error << ComP1.errorString();
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && ComP1.isOpen()) {
+        qCDebug(lcLink) << "port lost:" << ComP1.errorString();
+        FIdleTimer.stop();
+        ComP1.close();
+        FConnected = false;
+    }
+}

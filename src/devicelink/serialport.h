@@ -1,0 +1,69 @@
+#pragma once
+// The program's one serial port and the assembly of received bytes into lines or blocks.
+// Everything here runs on the user-interface thread.
+
+#include "devicecommthread.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <functional>
+
+class TfRS232 : public QObject, public TDeviceCommPort {
+    Q_OBJECT
+public:
+    static constexpr int kIdleTickMs = 4;
+    static constexpr int kIdleCountdownMs = 50;
+    static constexpr int kMaxLineLength = 256;
+    static constexpr int kBaudRate = 115200;
+
+    using ReceiveHandler = std::function<void(const QByteArray& line)>;
+
+    explicit TfRS232(QObject* parent = nullptr);
+    ~TfRS232() override;
+
+    // Closes an open port, then opens name (a port name or a device path). A blank name only
+    // closes and returns true.
+    bool RS232Open(const QString& name);
+    bool RS232Connected();
+    bool RS232Send(const QByteArray& data);
+    void RS232SetReceiveHandler(ReceiveHandler handler) { FReceiveHandler = std::move(handler); }
+    void RS232ExpectBytes(int count);
+    void RS232ResetReceive();
+    bool RS232GetData(QByteArray& data);
+    void RS232Purge();
+    bool RS232SetRTS(bool on);
+
+    // Why the last open failed (NoError after a successful one).
+    QSerialPort::SerialPortError RS232LastOpenError() const { return FLastOpenError; }
+    QString RS232LastOpenErrorText() const { return FLastOpenErrorText; }
+    QString RS232PortName() const { return ComP1.portName(); }
+
+    // Called whenever bytes go out (the status bar's "Data" panel).
+    void SetDataActivityHandler(std::function<void()> handler) { FDataActivity = std::move(handler); }
+
+    // TDeviceCommPort
+    bool IsConnected() override { return RS232Connected(); }
+    bool Send(const QByteArray& frame) override { return RS232Send(frame); }
+
+private:
+    void ComP1RxChar();
+    void IdleTimerTick();
+    void ComP1Error(QSerialPort::SerialPortError error);
+    void LineComplete();
+
+    QSerialPort ComP1;
+    QTimer FIdleTimer;
+    QByteArray FBuffer;
+    bool FComplete = false;
+    int FExpected = 0;
+    int FIdleCountdown = 0;
+    bool FConnected = false;
+    bool FRereadQueued = false;
+    ReceiveHandler FReceiveHandler;
+    std::function<void()> FDataActivity;
+    QSerialPort::SerialPortError FLastOpenError = QSerialPort::NoError;
+    QString FLastOpenErrorText;
+};

@@ -1,0 +1,290 @@
+#include "devicecommthread.h"
+#include "linklog.h"
+#include "waitfor.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr int kWindowMs = 150;
+
+QByteArray answerLine(const QByteArray& payload)
+{
+    return payload + QByteArray::number(CalcChecksum(payload)).rightJustified(5, '0');
+}
+
+// One reaction of the scripted device to a frame: lines to hand back after a delay.
+struct Reply {
+    int delayMs;
+    QByteArray line;
+};
+
+// Plays the serial layer and the device at once, on the test's (user-interface) thread.
+class ScriptedPeer : public TDeviceCommPort {
+public:
+    bool connected = true;
+    bool sendFails = false;
+    std::deque<std::vector<Reply>> script;  // one entry per written frame; none = silence
+    std::vector<QByteArray> written;
+    TDeviceCommThread* worker = nullptr;
+    QObject context;
+
+    bool IsConnected() override { return connected; }
+    bool Send(const QByteArray& frame) override
+    {
+        written.push_back(frame);
+        if (sendFails)
+            return false;
+        if (!script.empty()) {
+            for (const Reply& r : script.front()) {
+                QTimer::singleShot(r.delayMs, &context, [this, line = r.line] { worker->HandleRXData(line); });
+            }
+            script.pop_front();
+        }
+        return true;
+    }
+};
+
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TLinkLog::instance().setHook([this](const QString& tag, const QByteArray& data) {
+            protocol.emplace_back(tag, data);
+        });
+        TLinkLog::instance().setEnabled(true);
+        worker = std::make_unique<TDeviceCommThread>(
+            &peer.context, &peer,
+            [this](const QString& msg) { messages.push_back(msg); },
+            [this](const TOrder& o) {
+                finished.push_back(o);
+                if (onFinished)
+                    onFinished(o);
+            },
+            kWindowMs);
+        peer.worker = worker.get();
+        worker->Start();
+    }
+    void TearDown() override
+    {
+        worker.reset();
+        TLinkLog::instance().setEnabled(false);
+        TLinkLog::instance().setHook({});
+    }
+    int count(const char* tag, const QByteArray& text = {}) const
+    {
+        int n = 0;
+        for (const auto& [t, d] : protocol)
+            n += (t == QLatin1String(tag) && (text.isEmpty() || d == text)) ? 1 : 0;
+        return n;
+    }
+
+    ScriptedPeer peer;
+    std::unique_ptr<TDeviceCommThread> worker;
+    std::vector<TOrder> finished;
+    std::vector<QString> messages;
+    std::vector<std::pair<QString, QByteArray>> protocol;
+    std::function<void(const TOrder&)> onFinished;
+};
+
+TEST_F(WorkerTest, answeredOrderIsDoneWithItsPayload)
+{
+    peer.script.push_back({{5, answerLine("TIN;1234;")}});
+    worker->AddOrder(MakeOrder(3, QStringLiteral("GIN"), 9));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    EXPECT_EQ(finished[0].Sender, 3);
+    EXPECT_EQ(finished[0].TXTag, 9);
+    EXPECT_EQ(finished[0].TXCount, 1);
+    EXPECT_EQ(finished[0].RXData, QByteArray("TIN;1234;"));
+    EXPECT_FALSE(worker->ComError());
+    EXPECT_EQ(count("PC", "GIN;00281\r\n"), 1);
+}
+
+TEST_F(WorkerTest, silentDevice_failsFirstOrderAfterTwoWindowsAndDropsTheRest)
+{
+    worker->AddOrder(MakeOrder(1, QStringLiteral("GIN"), 1));
+    worker->AddOrder(MakeOrder(1, QStringLiteral("GIS"), 2));
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_GE(t.elapsed(), 2 * kWindowMs - 10);
+    spinFor(3 * kWindowMs);
+    ASSERT_EQ(finished.size(), 1u) << "the queued order must be dropped, not reported";
+    EXPECT_EQ(finished[0].Status, kOrderFailed);
+    EXPECT_EQ(finished[0].TXCount, 2);
+    EXPECT_TRUE(finished[0].RXData.isEmpty());
+    EXPECT_TRUE(worker->ComError());
+    EXPECT_EQ(worker->QueuedOrderCount(), 0);
+    EXPECT_EQ(peer.written.size(), 2u);
+    EXPECT_GE(count("DEBUG", "Timeout"), 2);
+}
+
+TEST_F(WorkerTest, wrongThenRightChecksum_doneOnSecondAttempt)
+{
+    peer.script.push_back({{5, "TIN;1234;00556"}});
+    peer.script.push_back({{5, answerLine("TIN;1234;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    EXPECT_EQ(finished[0].TXCount, 2);
+    EXPECT_EQ(count("PC"), 2);
+    EXPECT_EQ(count("ERROR"), 1);
+    EXPECT_EQ(count("ERROR", "Checksum Mismatch! Expected: 556 - Got: 555"), 1);
+}
+
+TEST_F(WorkerTest, twoWrongChecksums_failWithTheLastRejectedPayload)
+{
+    peer.script.push_back({{5, "TIN;1111;00001"}});
+    peer.script.push_back({{5, "TIN;2222;00001"}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderFailed);
+    EXPECT_EQ(finished[0].RXData, QByteArray("TIN;2222;"));
+    EXPECT_TRUE(worker->ComError());
+}
+
+TEST_F(WorkerTest, deviceMessageInsideTheWindow_isPassedOnAndTheAnswerStillCounts)
+{
+    peer.script.push_back({{5, QByteArray("TIM;Pumpe\tan", 12)}, {40, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    EXPECT_EQ(finished[0].TXCount, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("TIM;Pumpe<9>an"));
+}
+
+TEST_F(WorkerTest, deviceMessageJustBeforeTheWindowEnds_leavesTheAttemptUnanswered)
+{
+    peer.script.push_back({{kWindowMs - 30, "TIM;late"}});
+    peer.script.push_back({{5, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    EXPECT_EQ(finished[0].TXCount, 2);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(WorkerTest, clearOrdersDuringAWait_wakesTheWorkerAndTheOrderStillFinishes)
+{
+    peer.script.push_back({{kWindowMs / 2, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIO"), 0));
+    ASSERT_TRUE(waitFor([&] { return peer.written.size() == 1; }));
+    worker->ClearOrders();
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(count("DEBUG", "Not enough data received"), 1);
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    spinFor(2 * kWindowMs);
+    EXPECT_EQ(peer.written.size(), 1u) << "the cleared order must never be sent";
+}
+
+TEST_F(WorkerTest, loggingOff_writesNothingButMessagesStillArrive)
+{
+    TLinkLog::instance().setEnabled(false);
+    peer.script.push_back({{5, "TIM;x;y"}, {20, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_TRUE(protocol.empty());
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(WorkerTest, closedPort_failsAtOnceWithoutWriting)
+{
+    peer.connected = false;
+    QElapsedTimer t;
+    t.start();
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_LT(t.elapsed(), kWindowMs) << "no answer window may be spent on a closed port";
+    EXPECT_EQ(finished[0].Status, kOrderFailed);
+    EXPECT_EQ(finished[0].TXCount, 0);
+    EXPECT_TRUE(peer.written.empty());
+    EXPECT_EQ(count("PC"), 0);
+    EXPECT_TRUE(worker->ComError());
+    spinFor(50);
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(WorkerTest, writeFailure_dropsTheQueueAndFails)
+{
+    peer.sendFails = true;
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderFailed);
+    EXPECT_EQ(finished[0].TXCount, 0);
+    spinFor(2 * kWindowMs);
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(WorkerTest, finishedCallbackMayQueueTheNextOrderAtOnce)
+{
+    for (int i = 0; i < 3; ++i)
+        peer.script.push_back({{1, answerLine("TIS;4;0;")}});
+    onFinished = [&](const TOrder&) {
+        if (finished.size() < 3)
+            worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), static_cast<int>(finished.size())));
+    };
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 3; }));
+    for (size_t i = 0; i < finished.size(); ++i) {
+        EXPECT_EQ(finished[i].Status, kOrderDone);
+        EXPECT_EQ(finished[i].TXTag, static_cast<int>(i));
+    }
+}
+
+TEST_F(WorkerTest, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
+{
+    peer.script.push_back({{1, answerLine("TIN;1;")}});
+    peer.script.push_back({{1, answerLine("TIN;2;")}});
+    onFinished = [&](const TOrder& o) {
+        if (o.RXData == "TIN;1;")
+            throw std::runtime_error("boom");
+    };
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    ASSERT_TRUE(waitFor([&] { return count("ERROR") == 1; }));
+    EXPECT_EQ(count("ERROR", "std::runtime_error: boom"), 1);
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 2; }));
+    EXPECT_EQ(finished[1].RXData, QByteArray("TIN;2;"));
+}
+
+TEST_F(WorkerTest, stopWhileAnOrderWaits_joinsWithoutCallingBack)
+{
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    ASSERT_TRUE(waitFor([&] { return peer.written.size() == 1; }));
+    worker.reset();  // must neither hang nor crash
+    spinFor(2 * kWindowMs);
+    EXPECT_TRUE(finished.empty());
+}
+
+TEST(WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
+{
+    // The worker's hand-over is queued but the user-interface thread never runs it: Stop() from
+    // that thread must still return.
+    struct NoPort : TDeviceCommPort {
+        bool IsConnected() override { return true; }
+        bool Send(const QByteArray&) override { return true; }
+    } port;
+    QObject context;
+    auto worker = std::make_unique<TDeviceCommThread>(&context, &port, nullptr, nullptr, 1000);
+    worker->Start();
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
+    QThread::msleep(50);
+    worker.reset();
+    SUCCEED();
+}
+
+}  // namespace
