@@ -12,4 +12,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   gettext libzip-dev libpugixml-dev \
   srecord python3 \
+  clang libclang-rt-14-dev \
   xvfb xauth x11-apps imagemagick fonts-dejavu-core >/dev/null
