@@ -132,12 +132,11 @@ std::vector<double> programTrips(const QString& slavePath, int count, bool* allD
     TfRS232 port;
     if (!port.RS232Open(slavePath))
         return us;
-    QObject context;
     QElapsedTimer perOrder;
     int finished = 0;
     bool ok = true;
     std::unique_ptr<TDeviceCommThread> worker;
-    worker = std::make_unique<TDeviceCommThread>(&context, &port, nullptr, [&](const TOrder& o) {
+    worker = std::make_unique<TDeviceCommThread>(&port, nullptr, [&](const TOrder& o) {
         us.push_back(double(perOrder.nsecsElapsed()) / 1000.0);
         ok = ok && o.Status == kOrderDone;
         if (++finished < count) {

@@ -3,12 +3,9 @@
 #include "linklog.h"
 
 #include <QLoggingCategory>
-#include <QMetaObject>
-#include <QThread>
 
 #include <cxxabi.h>
 #include <exception>
-#include <memory>
 #include <typeinfo>
 
 Q_LOGGING_CATEGORY(lcLink, "sarvik.devicelink")
@@ -26,14 +23,6 @@ QString exceptionClassName(const std::exception& e)
     return name;
 }
 
-// Shared between a waiting worker and the task it queued on the user-interface thread.
-struct HandOver {
-    std::mutex lock;
-    std::condition_variable cond;
-    bool done = false;
-    bool abandoned = false;
-    std::exception_ptr error;  // thrown on the user-interface thread, rethrown in the worker
-};
 
 }  // namespace
 
@@ -75,11 +64,11 @@ bool TAutoResetEvent::stopped() const
     return FStopped;
 }
 
-TDeviceCommThread::TDeviceCommThread(QObject* uiContext, TDeviceCommPort* port,
+TDeviceCommThread::TDeviceCommThread(TDeviceCommPort* port,
                                      TDeviceCommDebugMsgCallback debugMsgCallback,
                                      TDeviceCommFinishedOrderCallback finishedOrderCallback,
                                      int answerWindowMs)
-    : FUiContext(uiContext)
+    : FUi(std::make_unique<TUiInvoker>())
     , FPort(port)
     , FDebugMsgCB(std::move(debugMsgCallback))
     , FFinishedOrderCB(std::move(finishedOrderCallback))
@@ -154,50 +143,7 @@ QByteArray TDeviceCommThread::TakeRXData()
 
 bool TDeviceCommThread::RunOnUi(const std::function<void()>& f)
 {
-    if (FStop.load())
-        return false;
-    QObject* context = FUiContext.data();
-    if (!context)
-        return false;
-    if (QThread::currentThread() == context->thread()) {
-        f();
-        return true;
-    }
-    // Locals of the caller stay alive: this function returns only when f has run or was dropped.
-    auto handOver = std::make_shared<HandOver>();
-    QMetaObject::invokeMethod(
-        context,
-        [handOver, f] {
-            std::unique_lock guard(handOver->lock);
-            if (handOver->abandoned)
-                return;
-            guard.unlock();
-            // The worker is blocked until done is set, so f's references are still alive.
-            std::exception_ptr error;
-            try {
-                f();
-            } catch (...) {
-                error = std::current_exception();
-            }
-            guard.lock();
-            handOver->error = error;
-            handOver->done = true;
-            handOver->cond.notify_one();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock guard(handOver->lock);
-    // Poll the stop flag now and then: Stop() runs on the user-interface thread, which then
-    // cannot run the queued task any more.
-    while (!handOver->done) {
-        if (FStop.load()) {
-            handOver->abandoned = true;
-            return false;
-        }
-        handOver->cond.wait_for(guard, std::chrono::milliseconds(20));
-    }
-    if (handOver->error)
-        std::rethrow_exception(handOver->error);
-    return true;
+    return FUi->Run(f, FStop);
 }
 
 void TDeviceCommThread::Log(const QString& tag, const QByteArray& text)

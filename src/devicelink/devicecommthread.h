@@ -2,11 +2,10 @@
 // The one worker that carries out all orders, strictly one after the other. It never touches
 // the port itself: every side effect runs on the user-interface thread while the worker waits.
 
+#include "uiinvoker.h"
 #include "wireformat.h"
 
 #include <QByteArray>
-#include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -50,9 +50,9 @@ public:
     static constexpr int kAnswerWindowMs = 3000;
     static constexpr int kAttempts = 2;
 
-    // uiContext is an object living on the user-interface thread; the port, the protocol and the
-    // callbacks are reached only through it. The thread starts with Start().
-    TDeviceCommThread(QObject* uiContext, TDeviceCommPort* port,
+    // Created on the user-interface thread: the port, the protocol and the callbacks are run
+    // there. The thread starts with Start().
+    TDeviceCommThread(TDeviceCommPort* port,
                       TDeviceCommDebugMsgCallback debugMsgCallback,
                       TDeviceCommFinishedOrderCallback finishedOrderCallback,
                       int answerWindowMs = kAnswerWindowMs);
@@ -79,7 +79,7 @@ private:
     void Log(const QString& tag, const QByteArray& text);
     QByteArray TakeRXData();
 
-    QPointer<QObject> FUiContext;
+    std::unique_ptr<TUiInvoker> FUi;
     TDeviceCommPort* FPort;
     TDeviceCommDebugMsgCallback FDebugMsgCB;
     TDeviceCommFinishedOrderCallback FFinishedOrderCB;

@@ -189,7 +189,6 @@ void TfRS232::ComP1Error(QSerialPort::SerialPortError error)
 {
     // A vanished device (unplugged, pty closed) leaves the port unusable; closing it lets the
     // connection logic notice at its next tick.
-    qCDebug(lcLink) << "port error" << error << ComP1.errorString();
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) && ComP1.isOpen()) {
         qCDebug(lcLink) << "port lost:" << ComP1.errorString();
         FIdleTimer.stop();

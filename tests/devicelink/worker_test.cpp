@@ -63,7 +63,7 @@ protected:
         });
         TLinkLog::instance().setEnabled(true);
         worker = std::make_unique<TDeviceCommThread>(
-            &peer.context, &peer,
+            &peer,
             [this](const QString& msg) { messages.push_back(msg); },
             [this](const TOrder& o) {
                 finished.push_back(o);
@@ -278,8 +278,7 @@ TEST(WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
         bool IsConnected() override { return true; }
         bool Send(const QByteArray&) override { return true; }
     } port;
-    QObject context;
-    auto worker = std::make_unique<TDeviceCommThread>(&context, &port, nullptr, nullptr, 1000);
+    auto worker = std::make_unique<TDeviceCommThread>(&port, nullptr, nullptr, 1000);
     worker->Start();
     worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
     QThread::msleep(50);
