@@ -124,6 +124,7 @@ TEST_F(hex_ReadHexFile, badLines_refuseTheFileWithTheirMessage)
         {"count larger than the data",
          hexLine(hexBytes({0x11, 0xC0, 0x00, 0x00}) + sixteenBytes(0)), {}},
         {"line far too long", ':' + longDigits, {}},
+        {"line far too long before CR LF", ':' + longDigits + '\r', {}},
         {"invalid character past the kept part", ':' + longDigits.left(550) + "Z" + longDigits.left(49),
          kInvalid},
         {"segment record with one byte", hexRecord(0x02, 0, hexBytes({0x10})), {}},
