@@ -1,0 +1,162 @@
+#include "controlcommands.h"
+
+#include "virtualsarvik.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr int kMaxGarbageBytes = 65536;
+constexpr int kMaxDelayMs = 600000;
+
+QString volumeUnit(int volType)
+{
+    if (volType & 1)
+        return QStringLiteral("SL");
+    if (volType & 2)
+        return QStringLiteral("L");
+    return QStringLiteral("NL");
+}
+
+QString duration(double seconds)
+{
+    const qint64 s = static_cast<qint64>(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(s / 3600, 2, 10, QLatin1Char('0'))
+        .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool number(const QString& text, int low, int high, int& value)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    value = v;
+    return true;
+}
+
+QString result(bool ok, const QString& okText, const QString& error)
+{
+    return ok ? QStringLiteral("ok ") + okText : QStringLiteral("error ") + error;
+}
+
+}  // namespace
+
+QString ControlHelpText()
+{
+    return QStringLiteral(
+        "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
+        "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
+        "start <preset> | stop | state | help");
+}
+
+QString DescribeState(TVirtualSarvik& device)
+{
+    const TSimStatus s = device.status();
+    QString text = QStringLiteral("state=%1 %2").arg(s.deviceState).arg(DeviceStateText(s.deviceState));
+    text += s.onBus ? QStringLiteral(" bus=on port=%1 tty=%2").arg(s.portPath, s.ttyName)
+                    : QStringLiteral(" bus=off");
+    if (!s.plugged)
+        text += QStringLiteral(" unplugged");
+    text += QStringLiteral(" preset=%1 elapsed=%2").arg(s.preset).arg(duration(s.runElapsedS));
+    for (int c = 0; c < 2; ++c) {
+        const TSimChannelStatus& ch = s.channels[c];
+        text += QStringLiteral(" ch%1=%2 %3 flow=%4 volume=%5 %6")
+                    .arg(c + 1)
+                    .arg(ch.state)
+                    .arg(ChannelStateText(ch.state))
+                    .arg(ch.flow, 0, 'f', 2)
+                    .arg(ch.volume, 0, 'f', 2)
+                    .arg(volumeUnit(ch.volType));
+    }
+    text += QStringLiteral(" battery=%1% alarm=%2 errors=%3,%4,%5")
+                .arg(s.batteryPercent, 0, 'f', 1)
+                .arg(s.alarmCode)
+                .arg(s.errorWords[0])
+                .arg(s.errorWords[1])
+                .arg(s.errorWords[2]);
+    return text;
+}
+
+QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
+{
+    const QString trimmed = line.trimmed();
+    const qsizetype blank = trimmed.indexOf(QLatin1Char(' '));
+    const QString name = (blank < 0 ? trimmed : trimmed.left(blank)).toLower();
+    const QString rest = blank < 0 ? QString() : trimmed.mid(blank + 1).trimmed();
+    const QStringList args = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QString error;
+
+    if (name.isEmpty())
+        return QStringLiteral("error empty command (try help)");
+    if (name == QLatin1String("help"))
+        return ControlHelpText();
+    if (name == QLatin1String("state"))
+        return QStringLiteral("ok ") + DescribeState(device);
+    if (name == QLatin1String("alarm")) {
+        int v[4] = {0, 0, 0, 0};
+        if (args.isEmpty() || args.size() > 4)
+            return QStringLiteral("error usage: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]]");
+        for (int i = 0; i < args.size(); ++i) {
+            if (!number(args.at(i), 0, 0x7FFFFFFF, v[i]))
+                return QStringLiteral("error not a number: %1").arg(args.at(i));
+        }
+        device.setAlarm(v[0], v[1], v[2], v[3]);
+        return QStringLiteral("ok alarm=%1 errors=%2,%3,%4").arg(v[0]).arg(v[1]).arg(v[2]).arg(v[3]);
+    }
+    if (name == QLatin1String("clear")) {
+        device.clearAlarm();
+        return QStringLiteral("ok alarm cleared");
+    }
+    if (name == QLatin1String("tim")) {
+        // The text as typed, inner blanks kept.
+        return result(device.sendTim(rest, &error), QStringLiteral("sent TIM;") + rest, error);
+    }
+    if (name == QLatin1String("drop") || name == QLatin1String("corrupt") || name == QLatin1String("split")
+        || name == QLatin1String("delay") || name == QLatin1String("garbage")) {
+        const int high = name == QLatin1String("delay") ? kMaxDelayMs
+                         : name == QLatin1String("garbage") ? kMaxGarbageBytes
+                                                             : 1000000;
+        int n = 0;
+        if (args.size() != 1 || !number(args.at(0), 0, high, n))
+            return QStringLiteral("error usage: %1 <0..%2>").arg(name).arg(high);
+        if (name == QLatin1String("drop"))
+            device.dropNext(n);
+        else if (name == QLatin1String("corrupt"))
+            device.corruptNext(n);
+        else if (name == QLatin1String("split"))
+            device.splitNext(n);
+        else if (name == QLatin1String("delay"))
+            device.setAnswerDelay(n);
+        else if (!device.sendGarbage(n, &error))
+            return QStringLiteral("error ") + error;
+        return QStringLiteral("ok %1 %2").arg(name).arg(n);
+    }
+    if (name == QLatin1String("unplug"))
+        return result(device.unplug(&error), QStringLiteral("unplugged"), error);
+    if (name == QLatin1String("plug")) {
+        if (!device.plug(&error))
+            return QStringLiteral("error ") + error;
+        const TSimStatus s = device.status();
+        return s.onBus ? QStringLiteral("ok plugged port=%1").arg(s.portPath)
+                       : QStringLiteral("ok plugged (device is switched off)");
+    }
+    if (name == QLatin1String("poweron")) {
+        if (!device.powerOn(&error))
+            return QStringLiteral("error ") + error;
+        const TSimStatus s = device.status();
+        return s.onBus ? QStringLiteral("ok switched on port=%1").arg(s.portPath)
+                       : QStringLiteral("ok switched on (unplugged)");
+    }
+    if (name == QLatin1String("start")) {
+        int preset = 0;
+        if (args.size() != 1 || !number(args.at(0), 1, 10, preset))
+            return QStringLiteral("error usage: start <1..10>");
+        return result(device.startRun(preset, &error), QStringLiteral("started preset %1").arg(preset), error);
+    }
+    if (name == QLatin1String("stop"))
+        return result(device.stopRun(&error), QStringLiteral("stopped"), error);
+    return QStringLiteral("error unknown command %1 (try help)").arg(name);
+}

@@ -1,0 +1,100 @@
+#pragma once
+// The virtual Sarvik2V2: the device model behind a pseudo-terminal, registered in a sysfs-shaped
+// device root, run by its own thread. Every public operation is thread-safe; the control
+// operations are carried out on the device's thread and return when they have taken effect.
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+struct TVirtualSarvikOptions {
+    QString root;  // device root; created when missing
+    QString serial = QStringLiteral("SV2000123");
+    QString firmware = QStringLiteral("3.6.0");
+    QString hardware = QStringLiteral("2.1");
+    int variants = 0;
+    int jumpers = 0;
+    int languages = 3;
+    double speed = 1.0;      // device clock runs this many times faster than the wall clock
+    bool paceBaud = false;   // bytes in and out at 115200 baud
+    QString logFile;         // event log, empty = none
+    unsigned seed = 0;       // noise of flows and climate; 0 = a fresh one each start
+    int switchOffMs = 2000;  // how long "Ausschaltvorgang" shows before the device leaves the bus
+};
+
+// Checks the options a user can give; empty when they are usable.
+QString CheckVirtualSarvikOptions(const TVirtualSarvikOptions& options);
+
+struct TSimChannelStatus {
+    int state = 0;
+    double flow = 0.0;
+    double volume = 0.0;
+    int volType = 0;
+};
+
+struct TSimStatus {
+    bool powered = false;
+    bool plugged = false;
+    bool onBus = false;
+    QString portPath;
+    QString ttyName;
+    int deviceState = 0;
+    int preset = 0;  // of the current or last run
+    double runElapsedS = 0.0;
+    std::array<TSimChannelStatus, 2> channels;
+    double batteryPercent = 0.0;
+    int alarmCode = 0;
+    std::array<int, 3> errorWords {};
+    qint64 framesAnswered = 0;
+    qint64 framesRejected = 0;  // bad checksum or malformed
+};
+
+// Device state codes as text, German as the device's display shows them.
+QString DeviceStateText(int state);
+QString ChannelStateText(int state);
+
+class TVirtualSarvik {
+public:
+    explicit TVirtualSarvik(TVirtualSarvikOptions options);
+    ~TVirtualSarvik();
+    TVirtualSarvik(const TVirtualSarvik&) = delete;
+    TVirtualSarvik& operator=(const TVirtualSarvik&) = delete;
+
+    // Opens the port, registers the device and starts its thread.
+    bool start(QString* error = nullptr);
+    // Stops the thread, unregisters and closes the port. Safe to call twice.
+    void stop();
+    bool isRunning() const;
+
+    QString root() const;
+    QString portPath() const;
+    QString ttyName() const;
+    TSimStatus status() const;
+
+    // Alarm code and error words shown by the status answer.
+    void setAlarm(int code, int errorWord1 = 0, int errorWord2 = 0, int errorWord3 = 0);
+    void clearAlarm();
+    // Sends "TIM;" + text now.
+    bool sendTim(const QString& text, QString* error = nullptr);
+
+    // Fault injection on the wire.
+    void dropNext(int frames);         // the frames are lost: neither carried out nor answered
+    void corruptNext(int answers);     // answered with a wrong checksum
+    void setAnswerDelay(int ms);       // from now on; 0 = at once
+    void splitNext(int answers);       // each sent in fragments with short pauses
+    bool sendGarbage(int bytes, QString* error = nullptr);  // random bytes, never CR or LF
+
+    bool unplug(QString* error = nullptr);
+    bool plug(QString* error = nullptr);
+    bool powerOn(QString* error = nullptr);
+
+    // As from the device's own display.
+    bool startRun(int preset, QString* error = nullptr);
+    bool stopRun(QString* error = nullptr);
+
+private:
+    class TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
