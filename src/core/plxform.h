@@ -1,0 +1,57 @@
+#pragma once
+// Base of every module window: client id, own status line, geometry kept in the settings, and
+// the operations the main window calls.
+
+#include "appcontext.h"
+
+#include <QString>
+#include <QWidget>
+
+class QStatusBar;
+
+class TPLXForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPLXForm(TAppContext& context, QWidget* parent = nullptr);
+    ~TPLXForm() override;
+
+    // Stores the text and repaints the attached status bar.
+    virtual void ShowStatus(const QString& text, bool alarm);
+    void ShowStatusInfo(const QString& text) { ShowStatus(text, false); }
+    // 1 online, 0 offline; sent to every visible module window on each change.
+    virtual void SetOnOffLine(int online);
+    // Every tick of the main window's status timer (interval in milliseconds).
+    virtual void TimerEvent(int interval);
+    // A finished order of this window: status 10 or 14, the sender's tag, the payload.
+    virtual void RXData(int status, int tag, const QString& data);
+    // Re-translates the window's texts.
+    virtual void SwitchLanguage();
+
+    // The bar shows FStatusText in a panel of its own; a double click clears it.
+    void AttachStatusBar(QStatusBar* bar);
+
+    // The widget whose geometry is stored: the MDI frame around this window, or the window.
+    QWidget* FrameWindow();
+    void RestoreGeometry();
+    void StoreGeometry();
+
+    TAppContext& Context() const { return FContext; }
+
+    QStatusBar* FStatusBar = nullptr;
+    int FClientID = -1;
+    QString FStatusText;
+    bool FStatusAlarm = false;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TAppContext& FContext;
+    class TStatusPanel* FStatusPanel = nullptr;
+    bool FShownOnce = false;
+};
+
+// The settings path of one of the five window keys of a client ("Top", "Left", "Width",
+// "Height", "Open").
+QString WinPosPath(int clientId, const char* key);
