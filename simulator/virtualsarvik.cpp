@@ -30,7 +30,7 @@ namespace {
 
 constexpr int kIdleTickMs = 20;
 constexpr double kBaudBytesPerMs = 11.52;   // 115200 baud, 10 bits a byte
-constexpr double kPaceBurstBytes = 16.0;
+constexpr double kPaceBurstBytes = 64.0;  // a few milliseconds of line time, so a late tick loses nothing
 constexpr int kReadChunkBytes = 512;
 constexpr int kSplitFragments = 3;
 constexpr int kSplitPauseMs = 30;
@@ -153,6 +153,7 @@ struct TVirtualSarvik::TImpl {
 
     bool start(QString* error)
     {
+        std::lock_guard<std::mutex> life(FLifeMutex);
         if (FRunning)
             return true;
         const QString problem = CheckVirtualSarvikOptions(FOptions);
@@ -183,13 +184,15 @@ struct TVirtualSarvik::TImpl {
             return false;
         }
         FStopRequested = false;
-        FRunning = true;
+        // The thread object is complete before anyone may queue work for it.
         FThread = std::thread([this] { run(); });
+        FRunning = true;
         return true;
     }
 
     void stop()
     {
+        std::lock_guard<std::mutex> life(FLifeMutex);
         if (!FRunning)
             return;
         FStopRequested = true;
@@ -515,7 +518,8 @@ struct TVirtualSarvik::TImpl {
     std::thread FThread;
     std::atomic<bool> FRunning {false};
     std::atomic<bool> FStopRequested {false};
-    std::mutex FInvokeMutex;
+    std::mutex FLifeMutex;    // start and stop
+    std::mutex FInvokeMutex;  // FRunning against the task queue
     std::mutex FTaskMutex;
     std::deque<std::function<void()>> FTasks;
     int FWakePipe[2] = {-1, -1};
