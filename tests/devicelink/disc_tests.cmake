@@ -1,0 +1,6 @@
+# Device discovery and the connection state machine.
+sarvik_add_test(disc_discovery_test SOURCES disc_discovery_test.cpp LIBS sarvik_devicelink)
+sarvik_add_test(disc_connection_test SOURCES disc_connection_test.cpp LIBS sarvik_devicelink)
+foreach(t disc_discovery_test disc_connection_test)
+  target_include_directories(${t} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+endforeach()
