@@ -277,6 +277,12 @@ TEST_F(settings_File, saveIntoMissingDirectoryFailsWithTheSystemText)
     const QString error = errorOf([&] { form.SaveToFile(target); });
     EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOENT)))) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("nope")));
+
+    // A directory in the file's place is neither read as settings nor replaced.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.ini"));
+    EXPECT_NE(errorOf([&] { form.SaveToFile(dir.filePath("taken.ini")); }), "<no error>");
+    EXPECT_TRUE(QFileInfo(dir.filePath("taken.ini")).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // A write that fails half way (file size limit) leaves the old file and no temporary file.
