@@ -1,0 +1,51 @@
+#include "logfiles.h"
+
+#include "settingsform.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString kLogDirPath = QStringLiteral("Paths/Log");
+
+void appendLine(TFSettingsForm& settings, const QString& name, const QString& line)
+{
+    QFile file;
+    if (!OpenLogFile(settings, file, name))
+        return;
+    file.write((line + QLatin1String(kLineEnd)).toUtf8());
+}
+
+}  // namespace
+
+QString LogDirectory(TFSettingsForm& settings)
+{
+    QString dir = settings.GetStr(kLogDirPath);
+    if (dir.isEmpty()) {
+        dir = QStringLiteral(".");
+        QString err;
+        settings.SetStr(kLogDirPath, dir, err);
+    }
+    return dir;
+}
+
+bool OpenLogFile(TFSettingsForm& settings, QFile& file, const QString& name)
+{
+    file.setFileName(QDir(LogDirectory(settings)).filePath(name));
+    // Append creates a missing file; a second try covers a file that vanished in between.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return true;
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+void WriteDailyLog(TFSettingsForm& settings, const QString& prefix, const QString& text, const QDateTime& now)
+{
+    const QString name = prefix + now.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log");
+    appendLine(settings, name, now.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss,zzz  ")) + QLatin1Char(';') + text);
+}
+
+void WriteLogLine(TFSettingsForm& settings, const QString& fileName, const QString& text, const QDateTime& now)
+{
+    appendLine(settings, fileName, now.toString(QStringLiteral("dd.MM.yyyy;hh:mm:ss,zzz;")) + text);
+}
