@@ -137,12 +137,12 @@ QStringList rootsFromEnvironment()
 }  // namespace
 
 struct TDeviceDiscovery::TPresence {
-    int entryDir = -1;   // ROOT/class/tty/<name>, O_PATH
+    QByteArray deviceLink;  // ROOT/class/tty/<name>/device
     int vid = -1;        // idVendor, idProduct, serial of the USB device
     int pid = -1;
     int serial = -1;     // -1: the device has no serial string
     QByteArray linkTarget;
-    QByteArray usbProbe;  // "device/../idProduct": through the link to the USB device
+    QByteArray usbProbe;  // ".../device/../idProduct": through the link to the USB device
     QByteArray vidText;
     QByteArray pidText;
     QByteArray serialText;
@@ -152,7 +152,7 @@ struct TDeviceDiscovery::TPresence {
     TPresence& operator=(const TPresence&) = delete;
     ~TPresence()
     {
-        for (int fd : {entryDir, vid, pid, serial}) {
+        for (int fd : {vid, pid, serial}) {
             if (fd >= 0)
                 ::close(fd);
         }
@@ -161,12 +161,13 @@ struct TDeviceDiscovery::TPresence {
     bool stillThere() const
     {
         char target[PATH_MAX];
-        const ssize_t n = ::readlinkat(entryDir, "device", target, sizeof target);
+        // By path, not through a held directory: an entry renamed away is gone.
+        const ssize_t n = ::readlink(deviceLink.constData(), target, sizeof target);
         if (n < 0 || QByteArrayView(target, n) != QByteArrayView(linkTarget))
             return false;
         // The link must still lead somewhere: in a plain directory tree (no sysfs) held files
         // stay readable after their device directory was removed.
-        if (::faccessat(entryDir, usbProbe.constData(), F_OK, 0) != 0)
+        if (::access(usbProbe.constData(), F_OK) != 0)
             return false;
         QByteArray text;
         return readHeld(pid, text) && text == pidText && readHeld(vid, text) && text == vidText
@@ -180,7 +181,6 @@ struct TDeviceDiscovery::TTtyEntry {
     QByteArray deviceLink;
     QByteArray linkTarget;
     QByteArray interfaceDir;
-    QString driver;
     bool isUsb = false;
     bool uartAbsent = false;  // a legacy UART slot with no chip behind it
     QByteArray usbDir;
@@ -262,14 +262,13 @@ QList<TDeviceDiscovery::TTtyEntry> TDeviceDiscovery::scan() const
             if (e.interfaceDir.isEmpty())
                 continue;  // dangling: the device is going away
             QByteArray portText;
-            e.port = readSmall(entryDir + "/port", portText) && !portText.trimmed().isEmpty()
+            // A device root names the port in "port"; sysfs's own "port" of a UART is its I/O
+            // address ("0x3F8"), so only a path counts.
+            e.port = readSmall(entryDir + "/port", portText) && portText.trimmed().startsWith('/')
                 ? QFile::decodeName(portText.trimmed())
                 : QStringLiteral("/dev/") + name;
             QByteArray type;
             e.uartAbsent = readSmall(entryDir + "/type", type) && type == "0";
-            const QByteArray driver = realPath(e.deviceLink + "/driver");
-            if (!driver.isEmpty())
-                e.driver = QFile::decodeName(baseName(driver));
 
             // Climb from the interface to the USB device, never above the root.
             QByteArray dir = e.interfaceDir;
@@ -323,19 +322,19 @@ void TDeviceDiscovery::remember(const TTtyEntry& entry) const
     const QString key = presenceKey(entry.dev.vid, entry.dev.pid, entry.dev.serialNo);
     auto p = std::make_shared<TPresence>();
     p->linkTarget = entry.linkTarget;
-    p->usbProbe = "device";
+    p->deviceLink = entry.deviceLink;
+    p->usbProbe = entry.deviceLink;
     for (int i = 0; i < entry.usbLevels; ++i)
         p->usbProbe += "/..";
     p->usbProbe += "/idProduct";
     p->vidText = entry.vidText;
     p->pidText = entry.pidText;
     p->serialText = entry.serialText;
-    p->entryDir = ::open(parentDir(entry.deviceLink).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     p->vid = ::open((entry.usbDir + "/idVendor").constData(), O_RDONLY | O_CLOEXEC);
     p->pid = ::open((entry.usbDir + "/idProduct").constData(), O_RDONLY | O_CLOEXEC);
     if (!entry.serialText.isEmpty())
         p->serial = ::open((entry.usbDir + "/serial").constData(), O_RDONLY | O_CLOEXEC);
-    if (p->entryDir < 0 || p->vid < 0 || p->pid < 0 || (!entry.serialText.isEmpty() && p->serial < 0)) {
+    if (p->vid < 0 || p->pid < 0 || (!entry.serialText.isEmpty() && p->serial < 0)) {
         FPresence.remove(key);  // vanished meanwhile; the next check looks again
         return;
     }
@@ -396,8 +395,6 @@ int TDeviceDiscovery::EnumComPortList()
             entry.PBeschr = e.product;
             if (!e.manufacturer.isEmpty())
                 entry.PBeschr += entry.PBeschr.isEmpty() ? e.manufacturer : QStringLiteral(" (") + e.manufacturer + QLatin1Char(')');
-        } else {
-            entry.PBeschr = e.driver;
         }
         ports << entry;
     }

@@ -33,7 +33,7 @@ struct TUSBDev {
 struct TComPortList {
     int PNr = -1;      // number at the end of the tty name (ttyACM10 -> 10)
     QString Port;      // device path
-    QString PBeschr;   // USB product and manufacturer, or the driver name
+    QString PBeschr;   // USB product and manufacturer; empty for other ports
     QString Name;      // tty name (ttyACM10)
 };
 
@@ -68,8 +68,8 @@ public:
     const QList<TComPortList>& ComPortList() const { return FComPorts; }
 
 private:
-    // A present device as it was last found, held open for the quick check: the tty entry's
-    // directory and the USB device's id and serial attributes. On sysfs a held attribute stops
+    // A present device as it was last found, for the quick check: its tty entry's device link
+    // and the USB device's id and serial attributes, held open. On sysfs a held attribute stops
     // reading once its device is gone, so a replugged device never passes for the old one.
     struct TPresence;
     struct TTtyEntry;

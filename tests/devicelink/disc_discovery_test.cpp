@@ -128,6 +128,7 @@ TEST(disc_Discovery, comPortList_numbersSortsAndDescribesEveryRealPort)
     tree.addUsb(Usb("ttyACM9", "1-2").withSerial("A").withStrings("", "Sarvik2V2"));
     tree.addUsb(Usb("ttyUSB0", "1-4").withIds("0403", "6001").withStrings("FTDI", "FT232R USB UART"));
     tree.addPlainTty(QStringLiteral("ttyS0"), QStringLiteral("4"));
+    tree.setTtyAttribute(QStringLiteral("ttyS0"), QStringLiteral("port"), QStringLiteral("0x3F8"));  // I/O address
     tree.addPlainTty(QStringLiteral("ttyS1"), QStringLiteral("0"));  // no UART behind this slot
     tree.addVirtualTty(QStringLiteral("tty1"));
 

@@ -74,6 +74,11 @@ public:
         write(root() + QStringLiteral("/devices/") + usbName + QLatin1Char('/') + file, text);
     }
 
+    void setTtyAttribute(const QString& tty, const QString& file, const QString& text)
+    {
+        write(ttyDir(tty) + QLatin1Char('/') + file, text);
+    }
+
     QString ttyDir(const QString& tty) const { return root() + QStringLiteral("/class/tty/") + tty; }
 
 private:
