@@ -1,0 +1,119 @@
+#include "devicestatus.h"
+#include "settingsform.h"
+#include "statusarea.h"
+#include "statusbar.h"
+
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString u8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class StatusArea : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        status.FSetOnline = [this](bool online) {
+            ctx.Online = online;
+            online ? status.OnOnline() : status.OnOffline();
+        };
+        ConnectStatusArea(status, area);
+        area.resize(900, 90);
+        area.show();
+        status.FSetOnline(false);
+    }
+
+    QLabel* label(const char* name) const { return area.findChild<QLabel*>(QLatin1String(name)); }
+    void answer(const char* data) { status.ProcessStatusAnswer(kOrderDone, 0, u8(data)); }
+
+    TFSettingsForm settings;
+    TAppContext ctx{settings};
+    TDeviceStatus status{ctx};
+    TStatusArea area;
+};
+
+TEST_F(StatusArea, offlineShowsQuestionMarksAndOnlineTheDeviceValues)
+{
+    for (const char* name : {"txtSerNo", "txtFirmware", "txtVolume", "txtTemp", "txtHumidity", "txtPressure"}) {
+        ASSERT_NE(label(name), nullptr) << name;
+        EXPECT_EQ(label(name)->text(), u8("???")) << name;
+    }
+    EXPECT_FALSE(label("pnlStatus")->isVisible());
+
+    answer("TID;0;3.6.0;HW2;0;3;0");
+    answer("TIN;SN4711");
+    answer("TIB;3.95;0;3;75");
+    EXPECT_EQ(label("txtSerNo")->text(), u8("SN4711"));
+    EXPECT_EQ(label("txtFirmware")->text(), u8("3.6.0"));
+    EXPECT_EQ(label("txtAkku")->text(), u8("3,95 V"));
+    EXPECT_EQ(label("lblAkku")->text(), u8("Akku:"));
+    auto* gauge = area.findChild<TBatteryGauge*>(QStringLiteral("gaugeAkku"));
+    ASSERT_NE(gauge, nullptr);
+    EXPECT_EQ(gauge->Position(), 75);
+    EXPECT_EQ(gauge->Colour(), QColor(0, 128, 0));
+    EXPECT_TRUE(label("pnlStatus")->isVisible());
+}
+
+TEST_F(StatusArea, statePanelColoursAndSamplingLed)
+{
+    status.FSetOnline(true);
+    answer("TIS;8;0;0;0;0;0;0");
+    QLabel* panel = label("pnlStatus");
+    EXPECT_EQ(panel->text(), u8("Probenahme"));
+    EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(255, 255, 0));
+    EXPECT_EQ(panel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    auto* led = area.findChild<TBlinkLed*>(QStringLiteral("ledSampling"));
+    ASSERT_NE(led, nullptr);
+    EXPECT_TRUE(led->isVisible());
+
+    answer("TIS;4;0;0;0;0;0;0");
+    EXPECT_EQ(panel->text(), u8("Bereit"));
+    EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(255, 255, 255));
+    EXPECT_FALSE(led->isVisible());
+}
+
+TEST_F(StatusArea, errorPanelListsAlarmsAndHidesOnDoubleClick)
+{
+    status.FSetOnline(true);
+    answer("TIS;4;9;0;0;2;0;0");
+    QLabel* panel = label("pnlError");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->width(), 440);
+    EXPECT_EQ(panel->text().split(QLatin1Char('\n')).size(), 3);
+    EXPECT_TRUE(area.findChild<TBlinkLed*>(QStringLiteral("ledAlarm"))->isVisible());
+
+    QTest::mouseDClick(panel, Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(status.ErrorPanelVisible());
+}
+
+TEST(StatusPanels, dataPanelStaysLitForHundredMillisecondsOfTicks)
+{
+    TStatusPanels panels;
+    panels.StatusInit(50, nullptr);
+    EXPECT_EQ(panels.Panel(spLink).Text, u8("Offline"));
+    panels.StatusSetOnline(true);
+    EXPECT_EQ(panels.Panel(spLink).Text, u8("Online"));
+    EXPECT_EQ(panels.Panel(spLink).State, spsActive);
+
+    panels.StatusDataActivity();
+    EXPECT_EQ(panels.Panel(spData).State, spsActive);
+    panels.StatusTick();
+    EXPECT_EQ(panels.Panel(spData).State, spsActive);
+    panels.StatusTick();
+    EXPECT_EQ(panels.Panel(spData).State, spsInactive);
+
+    panels.StatusSetMessage(u8("Fehler"), true);
+    EXPECT_EQ(panels.Panel(spMessage).State, spsActive);
+    panels.StatusClearMessage();
+    EXPECT_EQ(panels.Panel(spMessage).Text, QString());
+    EXPECT_EQ(panels.Panel(spMessage).State, spsInactive);
+}
+
+}  // namespace
