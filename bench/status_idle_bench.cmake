@@ -1,0 +1,3 @@
+add_executable(status_idle_bench ${CMAKE_CURRENT_LIST_DIR}/status_idle_bench.cpp)
+target_link_libraries(status_idle_bench PRIVATE sarvik_core sarvik_settings Qt6::Widgets)
+sarvik_target_defaults(status_idle_bench)
