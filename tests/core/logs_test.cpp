@@ -29,7 +29,7 @@ QList<QByteArray> readLines(const QString& path)
     return lines;
 }
 
-class LogsTest : public ::testing::Test {
+class core_logs_Files : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -44,7 +44,7 @@ protected:
     TFSettingsForm settings;
 };
 
-TEST_F(LogsTest, linesGoToTheirFileInTheirFormatAndAppend)
+TEST_F(core_logs_Files, linesGoToTheirFileInTheirFormatAndAppend)
 {
     struct Case {
         const char* what;
@@ -69,7 +69,7 @@ TEST_F(LogsTest, linesGoToTheirFileInTheirFormatAndAppend)
     }
 }
 
-TEST_F(LogsTest, dailyLogStartsANewFileOnTheNextDay)
+TEST_F(core_logs_Files, dailyLogStartsANewFileOnTheNextDay)
 {
     WriteDailyLog(settings, QStringLiteral("TEST"), QStringLiteral("a"), kJan31);
     WriteDailyLog(settings, QStringLiteral("TEST"), QStringLiteral("b"), kJan31.addDays(1));
@@ -77,7 +77,7 @@ TEST_F(LogsTest, dailyLogStartsANewFileOnTheNextDay)
     EXPECT_EQ(readLines(inDir(QStringLiteral("TEST20240201.log"))).size(), 1);
 }
 
-TEST_F(LogsTest, emptyLogDirectoryBecomesCurrentDirectory)
+TEST_F(core_logs_Files, emptyLogDirectoryBecomesCurrentDirectory)
 {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -90,7 +90,7 @@ TEST_F(LogsTest, emptyLogDirectoryBecomesCurrentDirectory)
     QDir::setCurrent(previous);
 }
 
-TEST_F(LogsTest, unopenableLogFileDropsTheLine)
+TEST_F(core_logs_Files, unopenableLogFileDropsTheLine)
 {
     QFile file;
     EXPECT_FALSE(OpenLogFile(settings, file, QStringLiteral("missing/sub.log")));
@@ -98,11 +98,11 @@ TEST_F(LogsTest, unopenableLogFileDropsTheLine)
     EXPECT_FALSE(QFile::exists(inDir(QStringLiteral("missing/sub.log"))));
 }
 
-class ProtocolTest : public LogsTest {
+class core_logs_Protocol : public core_logs_Files {
 protected:
     void SetUp() override
     {
-        LogsTest::SetUp();
+        core_logs_Files::SetUp();
         SetStatusMessageHook([this](const QString& text, bool alarm) { status.append({text, alarm}); });
         ConnectProtocolToLink(settings, QStringLiteral("1.2.3"), [this] { return clock; });
         TLinkLog::instance().setEnabled(true);
@@ -121,7 +121,7 @@ protected:
     QList<std::pair<QString, bool>> status;
 };
 
-TEST_F(ProtocolTest, firstEventWritesHeaderThenTheLineAndCloseWritesTheEnd)
+TEST_F(core_logs_Protocol, firstEventWritesHeaderThenTheLineAndCloseWritesTheEnd)
 {
     TLinkLog::instance().write(QStringLiteral("PC"), QByteArrayLiteral("GIN;00281\r\n"));
     clock = clock.addSecs(1);
@@ -148,7 +148,7 @@ TEST_F(ProtocolTest, firstEventWritesHeaderThenTheLineAndCloseWritesTheEnd)
     EXPECT_FALSE(status[1].second);
 }
 
-TEST_F(ProtocolTest, tagsAreUtf8AndDeviceBytesStayAsReceived)
+TEST_F(core_logs_Protocol, tagsAreUtf8AndDeviceBytesStayAsReceived)
 {
     // "ä" and "°" in Windows-1252, a CR in the middle of a fragment.
     const QByteArray data("T\xe4st 20\xb0\rX");
@@ -159,7 +159,7 @@ TEST_F(ProtocolTest, tagsAreUtf8AndDeviceBytesStayAsReceived)
     EXPECT_EQ(lines[6], QByteArray("Ger\xc3\xa4t Rest:\t17:45:02:123\tT\xe4st 20\xb0<CR>X"));
 }
 
-TEST_F(ProtocolTest, unwritableDirectoryLosesEventsUntilItCanBeCreated)
+TEST_F(core_logs_Protocol, unwritableDirectoryLosesEventsUntilItCanBeCreated)
 {
     const QString sub = inDir(QStringLiteral("later"));
     ASSERT_TRUE(QDir().mkpath(sub));
@@ -177,7 +177,7 @@ TEST_F(ProtocolTest, unwritableDirectoryLosesEventsUntilItCanBeCreated)
     EXPECT_EQ(lines[6], "DEBUG\t17:45:02:123\tTimeout");
 }
 
-TEST_F(ProtocolTest, loggingSwitchedOffWritesNothingAndOnAgainContinuesTheSameFile)
+TEST_F(core_logs_Protocol, loggingSwitchedOffWritesNothingAndOnAgainContinuesTheSameFile)
 {
     ASSERT_TRUE(ProtocolWrite(QStringLiteral("PC"), "GIS;00236\r\n"));
     TLinkLog::instance().setEnabled(false);

@@ -1,4 +1,5 @@
 #include "appcontext.h"
+#include "i18n.h"
 #include "programsettings.h"
 #include "settingsform.h"
 #include "sysmeld.h"
@@ -98,7 +99,7 @@ TRtfLines readRtf(const QByteArray& rtf)
 
 const QRegularExpression kStamp(QStringLiteral("^\\d\\d\\.\\d\\d\\. \\d\\d:\\d\\d:\\d\\d:\\d\\d\\d "));
 
-class SysMeldTest : public ::testing::Test {
+class core_sysmeld_Window : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -137,7 +138,7 @@ protected:
     int dialogCalls = 0;
 };
 
-TEST_F(SysMeldTest, startsHiddenAndEmpty)
+TEST_F(core_sysmeld_Window, startsHiddenAndEmpty)
 {
     EXPECT_TRUE(window->isHidden());
     EXPECT_EQ(window->LineCount(), 0);
@@ -145,7 +146,7 @@ TEST_F(SysMeldTest, startsHiddenAndEmpty)
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-TEST_F(SysMeldTest, fullListDropsTheOldestLine)
+TEST_F(core_sysmeld_Window, fullListDropsTheOldestLine)
 {
     for (int n = 0; n < TfSysMeld::kMaxLines + 1; ++n)
         window->AddSysMeldLine(QStringLiteral("m%1").arg(n, 4, 10, QLatin1Char('0')), Qt::black, true);
@@ -159,7 +160,7 @@ TEST_F(SysMeldTest, fullListDropsTheOldestLine)
     EXPECT_EQ(lineText(TfSysMeld::kMaxLines - 1), QStringLiteral("c"));
 }
 
-TEST_F(SysMeldTest, helpersColourTheLineAndOnlyAlarmsShowTheWindow)
+TEST_F(core_sysmeld_Window, helpersColourTheLineAndOnlyAlarmsShowTheWindow)
 {
     struct Case {
         const char* what;
@@ -197,7 +198,7 @@ TEST_F(SysMeldTest, helpersColourTheLineAndOnlyAlarmsShowTheWindow)
     }
 }
 
-TEST_F(SysMeldTest, emptyTextOnlyClearsTheStatusPanel)
+TEST_F(core_sysmeld_Window, emptyTextOnlyClearsTheStatusPanel)
 {
     ShowSysMessage(QString(), true);
     ShowSysInfo(QString());
@@ -206,7 +207,7 @@ TEST_F(SysMeldTest, emptyTextOnlyClearsTheStatusPanel)
     EXPECT_EQ(status.size(), 2);
 }
 
-TEST_F(SysMeldTest, helpersWithoutWindowOrHookDoNotCrash)
+TEST_F(core_sysmeld_Window, helpersWithoutWindowOrHookDoNotCrash)
 {
     SetSysMeldWindow(nullptr);
     ShowSysMessage(QStringLiteral("früh"), true);
@@ -224,7 +225,7 @@ TEST_F(SysMeldTest, helpersWithoutWindowOrHookDoNotCrash)
     EXPECT_EQ(SysMeldWindow(), nullptr);
 }
 
-TEST_F(SysMeldTest, escapeAndCloseButtonOnlyHide)
+TEST_F(core_sysmeld_Window, escapeAndCloseButtonOnlyHide)
 {
     for (const char* how : {"escape", "button"}) {
         SCOPED_TRACE(how);
@@ -239,7 +240,7 @@ TEST_F(SysMeldTest, escapeAndCloseButtonOnlyHide)
     }
 }
 
-TEST_F(SysMeldTest, saveOfEmptyListReportsAlarmWithoutDialog)
+TEST_F(core_sysmeld_Window, saveOfEmptyListReportsAlarmWithoutDialog)
 {
     window->btnSave->click();
     EXPECT_EQ(dialogCalls, 0);
@@ -247,7 +248,7 @@ TEST_F(SysMeldTest, saveOfEmptyListReportsAlarmWithoutDialog)
     EXPECT_EQ(status[0], std::make_pair(QStringLiteral("Keine Systemmeldungen vorhanden"), true));
 }
 
-TEST_F(SysMeldTest, saveWritesRtfWithTheColoursAndReportsTheFile)
+TEST_F(core_sysmeld_Window, saveWritesRtfWithTheColoursAndReportsTheFile)
 {
     ShowSysInfo(QStringLiteral("Info {a} \\b\tc"));
     ShowSysMessage(QStringLiteral("Gerät ÄÖÜß µ€ 😀"), true);
@@ -289,7 +290,7 @@ TEST_F(SysMeldTest, saveWritesRtfWithTheColoursAndReportsTheFile)
     }
 }
 
-TEST_F(SysMeldTest, cancelledOrFailedSaveReportsNotSaved)
+TEST_F(core_sysmeld_Window, cancelledOrFailedSaveReportsNotSaved)
 {
     ShowSysInfo(QStringLiteral("x"));
     const QString paths[] = {QString(), QDir(dir.path()).filePath(QStringLiteral("fehlt/x.rtf"))};
@@ -302,6 +303,18 @@ TEST_F(SysMeldTest, cancelledOrFailedSaveReportsNotSaved)
         EXPECT_EQ(status[0], std::make_pair(QStringLiteral("Systemmeldungen nicht gespeichert"), true));
         EXPECT_TRUE(window->FStatusAlarm);
     }
+}
+
+TEST_F(core_sysmeld_Window, switchLanguageRetranslatesCaptionAndButtons)
+{
+    ASSERT_TRUE(SetProgramLanguage(kLangEnglish));
+    window->SwitchLanguage();
+    const QStringList english{window->windowTitle(), window->btnSave->text(), window->btnClear->text(),
+                              window->btnClose->text()};
+    SetProgramLanguage(kLangGerman);
+    window->SwitchLanguage();
+    EXPECT_EQ(english, QStringList({"System messages", "Save", "Clear", "Close"}));
+    EXPECT_EQ(window->btnClear->text(), QStringLiteral("Löschen"));
 }
 
 }  // namespace
