@@ -1,6 +1,7 @@
 #include "deviceformat.h"
 #include "devicestatus.h"
 #include "formatsettings.h"
+#include "i18n.h"
 #include "sendorder.h"
 #include "settingsform.h"
 
@@ -45,6 +46,7 @@ protected:
     {
         SetOrderSink({});
         SetLinkHalted(false);
+        SetProgramLanguage(kLangGerman);
         SetDisplayLocale(QStringLiteral("de_DE"));
     }
 
@@ -398,6 +400,19 @@ TEST_F(StatusLogic, goingOfflineResetsTheDisplay)
     goOnline();
     answer("TIS;8;0;0;0;0;1;1");
     EXPECT_EQ(status.StateDisplay().Text, u8("Probenahme"));
+}
+
+TEST_F(StatusLogic, switchingLanguageRetranslatesWhatIsShown)
+{
+    answer("TIS;8;0;0;0;0;0;0");
+    answer("TIB;3.95;0;3;75");
+    ASSERT_TRUE(SetProgramLanguage(kLangEnglish)) << "English catalogue not found";
+    status.SwitchLanguage();
+    EXPECT_EQ(status.StateDisplay().Text, u8("Sampling"));
+    EXPECT_EQ(status.Values().BatteryCaption, u8("Battery:"));
+    answer("TIS;8;0;0;0;2;0;0");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].first, u8("Air flow blocked"));
 }
 
 }  // namespace
