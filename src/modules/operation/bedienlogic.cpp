@@ -1,0 +1,634 @@
+#include "bedienlogic.h"
+
+#include "deviceformat.h"
+#include "devicestatus.h"
+#include "formatsettings.h"
+#include "i18n.h"
+#include "logfiles.h"
+#include "sendorder.h"
+#include "settingsform.h"
+#include "wireformat.h"
+
+#include <QDate>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <chrono>
+
+Q_LOGGING_CATEGORY(lcOperation, "sarvik.modules.operation")
+
+namespace {
+
+constexpr int kClientId = ciBedien;
+// How long the data line of a cycle waits for the device's totals before it is written as it is.
+constexpr int kTotalsTimeoutMs = 10000;
+constexpr int kTmqFieldsPerChannel = 3;
+
+const QString kSep = QStringLiteral(";");
+const QString kNone = QStringLiteral("---");
+const QString kLastPresetKey = QStringLiteral("Control/LastPreset");
+const QString kIntervalKey = QStringLiteral("Control/Interval");
+const QString kDailyLogPrefix = QStringLiteral("TEST");
+const QString kDataHeader = QStringLiteral("Nummer;Volumen;Gesamt;Akkuspannung");
+
+qint64 steadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+QString field(const QString& data, int index)
+{
+    QString token;
+    if (!GetToken(data, kSep, token, index))
+        return {};
+    return token;
+}
+
+bool intField(const QString& data, int index, int& value)
+{
+    bool ok = false;
+    const int v = field(data, index).trimmed().toInt(&ok);
+    if (ok)
+        value = v;
+    return ok;
+}
+
+bool positiveInt(const QString& text, int& value)
+{
+    bool ok = false;
+    value = text.trimmed().toInt(&ok);
+    return ok && value > 0;
+}
+
+}  // namespace
+
+TBedienLogic::TBedienLogic(TAppContext& context, QObject* parent)
+    : QObject(parent)
+    , FContext(context)
+    , FClock(steadyMs)
+{
+    try {
+        FInput.DatenIntervall = QString::number(FContext.Settings().GetInt(kIntervalKey));
+    } catch (const std::exception& e) {
+        qCWarning(lcOperation) << "data interval not read:" << e.what();
+    }
+    ShowPresetDisplay();
+}
+
+void TBedienLogic::SetClock(TClock clock)
+{
+    FClock = clock ? std::move(clock) : TClock(steadyMs);
+}
+
+void TBedienLogic::send(const QString& command, int tag)
+{
+    SendOrder(kClientId, command, tag);
+}
+
+// ---- module operations ----
+
+void TBedienLogic::FormShow()
+{
+    btnAktPresetsClick();
+    FPollTime = 0;
+    updateControls();
+    ShowChannelStates();
+}
+
+void TBedienLogic::SetOnOffLine(int online)
+{
+    if (online != 0 && !FControls.RefreshEnabled)
+        btnAktPresetsClick();
+    updateControls();
+    ShowChannelStates();
+}
+
+void TBedienLogic::updateControls()
+{
+    const bool online = FContext.Online;
+    FControls.RefreshEnabled = online;
+    FControls.ActionsEnabled = online;
+    // A test run waiting for an alarm to end is still running: a new start would begin it again.
+    FControls.TestStartEnabled = online && FTestRunState == trsIdle;
+    Q_EMIT ViewChanged();
+}
+
+void TBedienLogic::TimerEvent(int, bool visible)
+{
+    if (visible && now() > FPollTime) {
+        ShowChannelStates();
+        if (FContext.Online && FContext.Device.Sampling)
+            send(QStringLiteral("GMQ"), kBedienTagMeasure);
+        FPollTime = now() + kPollIntervalMs;
+    }
+    testRunTick();
+}
+
+void TBedienLogic::RXData(int status, int tag, const QString& data)
+{
+    const QString word = data.left(3);
+    if (word == QLatin1String("TAS")) {
+        int result = 0;
+        // The device names why it refused a start; an answer without a result counts as started.
+        const bool refused = intField(data, 2, result) && result != 0;
+        if (status == kOrderDone && !refused)
+            Q_EMIT Status(Tr("Probenahme gestartet"), false);
+        else
+            Q_EMIT Status(Tr("Fehler beim Starten der Probenahme"), true);
+        ShowChannelStates();
+    } else if (word == QLatin1String("TSP")) {
+        if (tag == kBedienTagDefault)
+            onPresetAnswer(status, data);
+    } else if (word == QLatin1String("TAH")) {
+        if (status == kOrderDone)
+            Q_EMIT Status(Tr("Probenahme gestoppt"), false);
+        else
+            Q_EMIT Status(Tr("Fehler beim Stoppen der Probenahme"), true);
+        ShowChannelStates();
+    } else if (word == QLatin1String("TMQ")) {
+        if (status == kOrderDone)
+            onMeasureAnswer(data);
+    } else if (word == QLatin1String("TAO")) {
+        int result = 0;
+        if (status != kOrderDone || !intField(data, 2, result))
+            return;
+        if (result == 0)
+            Q_EMIT Status(Tr("Sarvik2V2 wird ausgeschaltet"), false);
+        else
+            Q_EMIT Status(FmtDisplay().Format(Tr("Fehler %d beim Ausschalten von Sarvik2V2"), {result}), true);
+    } else if (word == QLatin1String("TIO") || word == QLatin1String("TIB")) {
+        if (tag == kBedienTagTotals)
+            onTotalsAnswer(status, data);
+    }
+}
+
+void TBedienLogic::SwitchLanguage()
+{
+    ShowPresetDisplay();
+    ShowChannelStates();
+}
+
+// ---- presets ----
+
+void TBedienLogic::rememberSelection()
+{
+    if (FSelected >= 0) {
+        FRemembered = FSelected;
+        return;
+    }
+    try {
+        FRemembered = FContext.Settings().GetInt(kLastPresetKey);
+    } catch (const std::exception& e) {
+        qCWarning(lcOperation) << "last preset not read:" << e.what();
+        FRemembered = -1;
+    }
+}
+
+void TBedienLogic::btnAktPresetsClick()
+{
+    rememberSelection();
+    FPresets.clear();
+    FEntries.clear();
+    FEntryPresets.clear();
+    FSelected = -1;
+    FRefreshAnswers = 0;
+    FRestorePending = true;
+    for (int n = 1; n <= kPresetCount; ++n)
+        send(QStringLiteral("GSP;%1").arg(n), kBedienTagDefault);
+    Q_EMIT PresetListChanged();
+    ShowPresetDisplay();
+}
+
+void TBedienLogic::onPresetAnswer(int status, const QString& data)
+{
+    ++FRefreshAnswers;
+    const std::optional<int> index = ParsePresetAnswer(FPresets, status, data);
+    if (index) {
+        const TPreSet& p = FPresets.at(*index);
+        const QString entry = QString::asprintf("%2d: ", p.ilfdNr) + p.strBez;
+        const qsizetype existing = FEntryPresets.indexOf(p.ilfdNr);
+        if (existing >= 0) {
+            FEntries[existing] = entry;
+        } else {
+            FEntries.append(entry);
+            FEntryPresets.append(p.ilfdNr);
+        }
+        Q_EMIT PresetListChanged();
+        if (existing >= 0 && existing == FSelected)
+            ShowPresetDisplay();
+    }
+    // Preset 10 closes the refresh; so does its answer when the device has no preset 10.
+    const bool last = (index && FPresets.at(*index).ilfdNr == kPresetCount) || FRefreshAnswers >= kPresetCount;
+    if (last && FRestorePending)
+        restoreSelection();
+}
+
+void TBedienLogic::restoreSelection()
+{
+    FRestorePending = false;
+    if (FRemembered < 0 || FRemembered >= FEntries.size())
+        return;
+    FSelected = FRemembered;
+    Q_EMIT PresetListChanged();
+    ShowPresetDisplay();
+}
+
+void TBedienLogic::cbPresetSelect(int index)
+{
+    FSelected = (index >= 0 && index < FEntries.size()) ? index : -1;
+    ShowPresetDisplay();
+}
+
+void TBedienLogic::ShowPresetDisplay()
+{
+    const TFormatSettings& fmt = FmtDisplay();
+    const TPreSet* preset = nullptr;
+    if (FSelected >= 0 && FSelected < FEntryPresets.size()) {
+        const int n = FEntryPresets.at(FSelected);
+        if (n >= 1 && n <= FPresets.size())
+            preset = &FPresets.at(n - 1);
+    }
+    for (int c = 0; c < 2; ++c) {
+        TPresetChannelView& v = FPresetView[static_cast<size_t>(c)];
+        v = TPresetChannelView{};
+        if (!preset) {
+            v.Volume = v.Flow = v.Duration = v.Delay = v.LogInterval = kNone;
+            continue;
+        }
+        const TSampleSet& set = preset->aSet[static_cast<size_t>(c)];
+        if (!set.bActive) {
+            v.Duration = Tr("Inaktiv");
+            continue;
+        }
+        v.Volume = fmt.Format(QStringLiteral("%.1f %s"), {static_cast<double>(set.fVolume), VolumeUnitText(set.iVolType)});
+        v.Flow = fmt.Format(QStringLiteral("%.2f %s"), {static_cast<double>(set.fFlow), FlowUnitText(set.iVolType)});
+        v.FlowMonitor = set.bFlowMonitor;
+        if (set.fFlow > 0.0f) {
+            v.Duration = FormatDuration(EffectiveSampleTime(*preset, c));
+            v.IntervalMode = set.bIntervalMode;
+        } else {
+            v.Duration = kNone;
+        }
+        v.Delay = set.iDelay <= 0 ? Tr("Aus") : FormatDuration(set.iDelay);
+        v.LogInterval = preset->iLoginterv <= 0 ? Tr("Aus") : QStringLiteral("%1 s").arg(preset->iLoginterv);
+    }
+    Q_EMIT ViewChanged();
+}
+
+// ---- run display ----
+
+int TBedienLogic::channelState(int channel) const
+{
+    return channel == 0 ? FContext.Device.Channel1State : FContext.Device.Channel2State;
+}
+
+int TBedienLogic::channelErrorWord(int channel) const
+{
+    return channel == 0 ? FContext.Device.ErrorWord2 : FContext.Device.ErrorWord3;
+}
+
+void TBedienLogic::ShowChannelStates()
+{
+    for (int c = 0; c < 2; ++c) {
+        TChannelView& v = FChannels[static_cast<size_t>(c)];
+        bool keep = false;
+        if (!FContext.Online) {
+            v.Status = Tr("Offline");
+        } else if (FContext.Device.Sampling) {
+            switch (channelState(c)) {
+            case 0: v.Status = Tr("Gestört"); break;
+            case 1: v.Status = Tr("Inaktiv"); break;
+            case 2: v.Status = Tr("Wartet"); break;
+            case 3: v.Status = Tr("Aktiv"); keep = true; break;
+            case 4: v.Status = Tr("Intervallpause"); keep = true; break;
+            case 5: v.Status = Tr("Pause"); break;
+            case 6: v.Status = Tr("Beendet"); break;
+            case 7: v.Status = Tr("Gestört"); break;
+            case 8: v.Status = Tr("Abgebrochen"); break;
+            default: v.Status.clear(); break;
+            }
+        } else {
+            v.Status = channelErrorWord(c) != 0 ? Tr("Gestört") : Tr("Bereit");
+        }
+        if (!keep)
+            v.Volume = v.Flow = kNone;
+    }
+    Q_EMIT ViewChanged();
+}
+
+void TBedienLogic::onMeasureAnswer(const QString& data)
+{
+    const TFormatSettings& device = FmtDevice();
+    const TFormatSettings& display = FmtDisplay();
+    for (int c = 0; c < 2; ++c) {
+        const int first = 2 + c * kTmqFieldsPerChannel;
+        double flow = 0.0;
+        double volume = 0.0;
+        int volType = 0;
+        const bool flowOk = device.ParseFloat(field(data, first), flow);
+        const bool volumeOk = device.ParseFloat(field(data, first + 1), volume);
+        const bool typeOk = intField(data, first + 2, volType);
+        // Volume only grows during a run; the largest value also covers a channel that reads 0
+        // once it has ended.
+        if (volumeOk && FTestRunState >= trsStarted && FTestRunState <= trsRecording)
+            FCycleVolume[static_cast<size_t>(c)] = std::max(FCycleVolume[static_cast<size_t>(c)], volume);
+        if (channelState(c) != 3)
+            continue;
+        TChannelView& v = FChannels[static_cast<size_t>(c)];
+        if (flowOk)
+            v.Flow = display.FormatFloat(flow, 2) + (typeOk ? QStringLiteral(" ") + FlowUnitText(volType) : QString());
+        if (volumeOk)
+            v.Volume = display.FormatFloat(volume, 2) + (typeOk ? QStringLiteral(" ") + VolumeUnitText(volType) : QString());
+    }
+    Q_EMIT ViewChanged();
+}
+
+// ---- start, stop, switch off ----
+
+QString TBedienLogic::start()
+{
+    QString refusal;
+    if (!FContext.Online)
+        refusal = Tr("Start nur online möglich");
+    else if (FContext.Device.Sampling)
+        refusal = Tr("Kein zweiter Start möglich");
+    else if (FSelected < 0 || FSelected >= FEntryPresets.size())
+        refusal = Tr("Keine Voreinstellung ausgewählt");
+    if (!refusal.isEmpty()) {
+        Q_EMIT Status(refusal, true);
+        return refusal;
+    }
+    QString err;
+    if (!FContext.Settings().SetInt(kLastPresetKey, FSelected, err))
+        qCWarning(lcOperation) << "last preset not stored:" << err;
+    send(QStringLiteral("SAS;%1").arg(FEntryPresets.at(FSelected)), kBedienTagDefault);
+    return {};
+}
+
+void TBedienLogic::actStartExecute()
+{
+    start();
+}
+
+void TBedienLogic::actStopExecute()
+{
+    send(QStringLiteral("SAH"), kBedienTagStop);
+}
+
+void TBedienLogic::actAusschaltenExecute()
+{
+    if (FQuestion && FQuestion(Tr("Sarvik2V2 wirklich ausschalten?")))
+        send(QStringLiteral("SAO;428;617"), kBedienTagDefault);
+}
+
+// ---- test run ----
+
+void TBedienLogic::btnTeststartClick()
+{
+    if (FTestRunState == trsIdle)
+        FTestRunState = trsRequested;
+}
+
+void TBedienLogic::btnPauseClick()
+{
+    FPause = !FPause;
+}
+
+void TBedienLogic::btnAbbruchClick()
+{
+    FAbort = true;
+}
+
+QString TBedienLogic::eDatenIntervallExit(const QString& text)
+{
+    TFSettingsForm& settings = FContext.Settings();
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    QString err;
+    if (!ok || !settings.SetInt(kIntervalKey, value, err))
+        FInput.DatenIntervall = QString::number(settings.GetInt(kIntervalKey));
+    else
+        FInput.DatenIntervall = text;
+    return FInput.DatenIntervall;
+}
+
+bool TBedienLogic::IsFileSpecialChar(QChar c)
+{
+    static const QString refused = QStringLiteral("*()/\\?#+:\u00b4`^\u00b0");
+    return refused.contains(c);
+}
+
+bool TBedienLogic::FileCharOnly(QChar key)
+{
+    if (IsFileSpecialChar(key)) {
+        Q_EMIT Status(Tr("Keine Dateisonderzeichen!"), true);
+        return false;
+    }
+    Q_EMIT Status(QString(), false);
+    return true;
+}
+
+void TBedienLogic::setPanel(const QString& text, const QColor& colour)
+{
+    FPanelText = text;
+    FPanelColour = colour;
+    Q_EMIT ViewChanged();
+}
+
+void TBedienLogic::testLog(const QString& text)
+{
+    if (FSaving)
+        WriteDailyLog(FContext.Settings(), kDailyLogPrefix, text);
+}
+
+void TBedienLogic::startTestRun()
+{
+    FAbort = false;
+    FPause = false;
+    FTestRunState = trsStarting;
+    FSaving = FInput.DatenSpeichern;
+    int interval = 0;
+    if (!positiveInt(FInput.AnzStarts, FStarts) || (FSaving && !positiveInt(FInput.DatenIntervall, interval)))
+        FTestRunState = trsIdle;
+    // The name comes from a field that a paste can fill past its key filter.
+    if (FTestRunState != trsIdle && FSaving && std::any_of(FInput.Logdat.cbegin(), FInput.Logdat.cend(), IsFileSpecialChar)) {
+        Q_EMIT Status(Tr("Keine Dateisonderzeichen!"), true);
+        FTestRunState = trsIdle;
+    }
+    if (FTestRunState == trsIdle) {
+        updateControls();
+        return;
+    }
+    FControls.TestStartEnabled = false;
+    FControls.TestPauseEnabled = true;
+    FControls.TestAbortEnabled = true;
+    FCycle = 0;
+    if (FSaving) {
+        if (FInput.Logdat.isEmpty()) {
+            FInput.Logdat = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+            FDataFile = FInput.Logdat + QStringLiteral(".CSV");
+        } else {
+            FDataFile = FInput.Logdat + QStringLiteral(".csv");
+        }
+        WriteLogLine(FContext.Settings(), FDataFile, kDataHeader);
+    }
+    Q_EMIT ViewChanged();
+}
+
+void TBedienLogic::endTestRun(const QString& text, bool failure)
+{
+    FTestRunState = trsIdle;
+    FControls.TestStartEnabled = FContext.Online;
+    FControls.TestPauseEnabled = false;
+    FControls.TestAbortEnabled = false;
+    if (FAbort) {
+        setPanel(text, kTestRed);
+        actStopExecute();
+        testLog(Tr("Abbruch") + QStringLiteral(": ") + text);
+    } else if (failure) {
+        setPanel(text, kTestRed);
+        Q_EMIT Status(text, true);
+        testLog(Tr("Fehler") + QStringLiteral(": ") + text);
+    } else {
+        setPanel(text, kTestGreen);
+        testLog(text);
+    }
+}
+
+void TBedienLogic::finishCycle()
+{
+    ++FCycle;
+    if (FSaving) {
+        FTotalVolume.clear();
+        FBatteryVoltage.clear();
+        FTotalsIO = FTotalsIB = true;
+        // The last poll may lie up to half a second before the end: one more reading of the
+        // channels' volumes, then the device's totals.
+        send(QStringLiteral("GMQ"), kBedienTagMeasure);
+        send(QStringLiteral("GIO"), kBedienTagTotals);
+        send(QStringLiteral("GIB"), kBedienTagTotals);
+        FTestRunState = trsRecording;
+        FDeadline = now() + kTotalsTimeoutMs;
+    } else {
+        FTestRunState = trsAfterSampling;
+        FDeadline = now() + FInput.WartezeitS * 1000LL;
+    }
+    Q_EMIT ViewChanged();
+}
+
+void TBedienLogic::onTotalsAnswer(int status, const QString& data)
+{
+    if (!FTotalsIO && !FTotalsIB)
+        return;
+    const bool io = data.startsWith(QLatin1String("TIO"));
+    if (status == kOrderDone) {
+        if (io) {
+            FTotalVolume = field(data, 5).trimmed();
+        } else {
+            FBatteryVoltage = field(data, 2).trimmed();
+            FBatteryVoltage.replace(QLatin1Char('.'), FmtDisplay().DecimalSeparator);
+        }
+    }
+    (io ? FTotalsIO : FTotalsIB) = false;
+    if (!FTotalsIO && !FTotalsIB)
+        writeDataLine();
+}
+
+void TBedienLogic::writeDataLine()
+{
+    const double volume = FCycleVolume[0] + FCycleVolume[1];
+    WriteLogLine(FContext.Settings(), FDataFile,
+                 QStringLiteral("%1;%2;%3;%4").arg(FCycle).arg(FmtDisplay().FormatFloat(volume, 2), FTotalVolume,
+                                                                FBatteryVoltage));
+}
+
+void TBedienLogic::testRunTick()
+{
+    const TDeviceState& device = FContext.Device;
+    // Abbruch works while an alarm is waited for, too.
+    if (FTestRunState >= trsStarting || FTestRunState == trsAlarmWait) {
+        if (FAbort) {
+            endTestRun(Tr("Bediener-Abbruch"));
+            return;
+        }
+    }
+    if (FTestRunState >= trsStarting) {
+        if (FPause && FPanelColour != kTestOlive) {
+            setPanel(Tr("Pause erkannt"), kTestOlive);
+            testLog(Tr("Pause erkannt"));
+        } else if (!FPause && FPanelColour == kTestOlive) {
+            setPanel(Tr("Pause deaktiviert"), kTestYellow);
+            testLog(Tr("Pause deaktiviert"));
+        }
+        if (device.AlarmActive) {
+            testLog(Tr("Alarm") + QStringLiteral(": ") + DeviceErrorTexts(device).join(QStringLiteral(", ")));
+            actStopExecute();
+            setPanel(Tr("Warte auf Alarm-Ende"), kTestRed);
+            FDeadline = now() + kAlarmFirstStopMs;
+            FTestRunState = trsAlarmWait;
+        }
+    }
+    switch (FTestRunState) {
+    case trsRequested:
+        startTestRun();
+        break;
+    case trsStarting:
+        if (FPause)
+            break;
+        FCycleVolume = {};
+        Q_EMIT ViewChanged();  // eAktNr
+        if (const QString refusal = start(); !refusal.isEmpty()) {
+            endTestRun(refusal, true);
+            break;
+        }
+        setPanel(Tr("Start"), kTestYellow);
+        FTestRunState = trsStarted;
+        FDeadline = now() + std::max<qint64>(FInput.MaxStartS * 1000LL, kMinStartWaitMs);
+        break;
+    case trsStarted:
+        if (FContext.Online && device.Sampling)
+            FTestRunState = trsSampling;
+        else if (now() > FDeadline)
+            endTestRun(Tr("Probenahme nicht angelaufen"), true);
+        break;
+    case trsSampling:
+        // Offline the device state reads 0; only an online device that stopped sampling ends a run.
+        if (FContext.Online && !device.Sampling)
+            finishCycle();
+        break;
+    case trsRecording:
+        if (now() > FDeadline && (FTotalsIO || FTotalsIB)) {
+            // The link lost the orders; the line goes out with what arrived.
+            FTotalsIO = FTotalsIB = false;
+            writeDataLine();
+        }
+        if (!FTotalsIO && !FTotalsIB) {
+            FTestRunState = trsAfterSampling;
+            FDeadline = now() + FInput.WartezeitS * 1000LL;
+        }
+        break;
+    case trsAfterSampling:
+        if (now() <= FDeadline)
+            break;
+        if (FCycle >= FStarts)
+            endTestRun(Tr("Testlauf beendet"));
+        else
+            FTestRunState = trsStarting;
+        break;
+    case trsAlarmWait:
+        if (device.AlarmActive) {
+            if (now() > FDeadline) {
+                actStopExecute();
+                FDeadline = now() + kAlarmRepeatStopMs;
+            }
+        } else if (FCycle >= FStarts) {
+            endTestRun(Tr("Testlauf beendet"));
+        } else {
+            FTestRunState = trsStarting;
+        }
+        break;
+    default:
+        break;
+    }
+}

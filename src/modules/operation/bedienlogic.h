@@ -1,0 +1,210 @@
+#pragma once
+// What the operation window does, without widgets: the preset list of the device, start, stop
+// and switch-off with their checks, the run display of both channels and the service test run.
+// The window TfBedien shows the view this object keeps and forwards user actions to it; tests
+// drive it headless. User-interface thread only.
+
+#include "appcontext.h"
+#include "presetmodel.h"
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+// Tags of this window's orders.
+constexpr int kBedienTagDefault = 1;  // GSP, SAS, SAO
+constexpr int kBedienTagStop = 2;     // SAH
+constexpr int kBedienTagTotals = 3;   // GIO, GIB of the test run's data line
+constexpr int kBedienTagMeasure = 9;  // GMQ
+
+// Test run states.
+enum TTestRunState : int {
+    trsIdle = 0,
+    trsRequested = 5,
+    trsAlarmWait = 7,
+    trsStarting = 10,
+    trsStarted = 15,       // start sent, waiting for the device to sample
+    trsSampling = 20,      // waiting for the run to end
+    trsRecording = 25,     // waiting for the totals of the data line
+    trsAfterSampling = 30, // "Wartezeit nach Probenahme"
+};
+
+// One channel of the run display.
+struct TChannelView {
+    QString Status;
+    QString Volume;
+    QString Flow;
+    bool operator==(const TChannelView&) const = default;
+};
+
+// One channel of the preset display.
+struct TPresetChannelView {
+    QString Volume;
+    QString Flow;
+    QString Duration;
+    QString Delay;
+    QString LogInterval;
+    bool IntervalMode = false;  // picture visible
+    bool FlowMonitor = false;   // picture visible
+    bool operator==(const TPresetChannelView&) const = default;
+};
+
+struct TBedienControls {
+    bool RefreshEnabled = false;  // btnAktPresets
+    bool ActionsEnabled = false;  // Start, Stop, Ausschalten
+    bool TestStartEnabled = false;
+    bool TestPauseEnabled = false;
+    bool TestAbortEnabled = false;
+};
+
+// Panel colours of the test run.
+inline const QColor kTestYellow{255, 255, 0};
+inline const QColor kTestOlive{128, 128, 0};
+inline const QColor kTestRed{255, 0, 0};
+inline const QColor kTestGreen{0, 128, 0};
+
+// What the operator sets up for a test run, as the fields hold it.
+struct TTestRunInput {
+    QString AnzStarts;      // "Vorwahl Testläufe"
+    bool DatenSpeichern = false;
+    QString DatenIntervall; // seconds
+    QString Logdat;         // data file name without extension
+    int MaxStartS = 60;     // "Wartezeit bis Motor läuft"
+    int WartezeitS = 10;    // "Wartezeit nach Probenahme"
+};
+
+class TBedienLogic : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kPollIntervalMs = 500;
+    static constexpr int kAlarmFirstStopMs = 3000;
+    static constexpr int kAlarmRepeatStopMs = 10000;
+    // The device state arrives with the status polling about once a second; a shorter wait
+    // for the start would end every test run before the device could report it.
+    static constexpr int kMinStartWaitMs = 3000;
+
+    using TClock = std::function<qint64()>;  // milliseconds, monotonic
+    using TQuestion = std::function<bool(const QString& question)>;
+
+    explicit TBedienLogic(TAppContext& context, QObject* parent = nullptr);
+
+    // Replaces the clock (tests); empty restores the steady clock.
+    void SetClock(TClock clock);
+    // The Yes/No question before switching off.
+    void SetQuestion(TQuestion question) { FQuestion = std::move(question); }
+
+    // Module operations, called by the window.
+    void FormShow();
+    void SetOnOffLine(int online);
+    // visible: the window is shown (the run display is polled only then).
+    void TimerEvent(int interval, bool visible = true);
+    void RXData(int status, int tag, const QString& data);
+    // Rebuilds the texts that come from translations.
+    void SwitchLanguage();
+
+    // User actions.
+    void btnAktPresetsClick();
+    void cbPresetSelect(int index);  // -1 = nothing
+    void actStartExecute();
+    void actStopExecute();
+    void actAusschaltenExecute();
+    void btnTeststartClick();
+    void btnPauseClick();
+    void btnAbbruchClick();
+    // The text of eDatenIntervall when it loses the focus; returns what the field shows then.
+    QString eDatenIntervallExit(const QString& text);
+    // Key filter of eLogdat: false (and an alarm in the status line) for a refused character.
+    bool FileCharOnly(QChar key);
+    static bool IsFileSpecialChar(QChar c);
+    void SetTestRunInput(const TTestRunInput& input) { FInput = input; }
+    const TTestRunInput& TestRunInput() const { return FInput; }
+
+    void ShowChannelStates();
+    void ShowPresetDisplay();
+
+    // The view.
+    const TPresetTable& Presets() const { return FPresets; }
+    const QStringList& PresetEntries() const { return FEntries; }
+    // Preset number of each entry.
+    const QList<int>& EntryPresets() const { return FEntryPresets; }
+    int SelectedIndex() const { return FSelected; }
+    const std::array<TChannelView, 2>& Channels() const { return FChannels; }
+    const std::array<TPresetChannelView, 2>& PresetView() const { return FPresetView; }
+    const TBedienControls& Controls() const { return FControls; }
+    bool TestGroupVisible() const { return FContext.ServiceMode; }
+    int TestRunState() const { return FTestRunState; }
+    bool TestAbort() const { return FAbort; }
+    bool TestPause() const { return FPause; }
+    int TestCycle() const { return FCycle; }
+    QString TestPanelText() const { return FPanelText; }
+    QColor TestPanelColour() const { return FPanelColour; }
+    QString TestDataFile() const { return FDataFile; }
+
+Q_SIGNALS:
+    // A text for the window's status line.
+    void Status(const QString& text, bool alarm);
+    // The selection list was rebuilt (entries or selection).
+    void PresetListChanged();
+    // Anything else of the view changed.
+    void ViewChanged();
+
+private:
+    qint64 now() const { return FClock(); }
+    void send(const QString& command, int tag);
+    void rememberSelection();
+    void updateControls();
+    void restoreSelection();
+    void onPresetAnswer(int status, const QString& data);
+    void onMeasureAnswer(const QString& data);
+    void onTotalsAnswer(int status, const QString& data);
+    // The reason (also shown in the status line) when the start was refused locally, else empty.
+    QString start();
+    void testRunTick();
+    void startTestRun();
+    void setPanel(const QString& text, const QColor& colour);
+    void testLog(const QString& text);
+    void endTestRun(const QString& text, bool failure = false);
+    void finishCycle();
+    void writeDataLine();
+    int channelState(int channel) const;
+    int channelErrorWord(int channel) const;
+
+    TAppContext& FContext;
+    TClock FClock;
+    TQuestion FQuestion;
+
+    TPresetTable FPresets;
+    QStringList FEntries;
+    QList<int> FEntryPresets;
+    int FSelected = -1;
+    int FRemembered = -1;
+    int FRefreshAnswers = 0;  // TSP answers since the last refresh
+    bool FRestorePending = false;
+    qint64 FPollTime = 0;
+
+    std::array<TChannelView, 2> FChannels;
+    std::array<TPresetChannelView, 2> FPresetView;
+    TBedienControls FControls;
+
+    TTestRunInput FInput;
+    int FTestRunState = trsIdle;
+    bool FAbort = false;
+    bool FPause = false;
+    qint64 FDeadline = 0;
+    int FCycle = 0;
+    int FStarts = 0;
+    bool FSaving = false;
+    QString FDataFile;
+    QString FPanelText;
+    QColor FPanelColour;
+    // The cycle's largest volume per channel from TMQ; the totals asked for its data line.
+    std::array<double, 2> FCycleVolume{};
+    QString FTotalVolume;
+    QString FBatteryVoltage;
+    bool FTotalsIO = false;
+    bool FTotalsIB = false;
+};

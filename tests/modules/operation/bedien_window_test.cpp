@@ -1,0 +1,708 @@
+// The operation window against a scripted order channel: orders are collected, answers fed to
+// RXData, the device state set by hand, the clock driven by the test.
+
+#include "bedientestutil.h"
+#include "tfbedien.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kTickMs = 50;
+
+// What the virtual device's factory presets look like on the wire, preset 3 replaced by "Innen".
+QString presetAnswer(int n)
+{
+    switch (n) {
+    case 3: return QStringLiteral("TSP;3;Innen;60;21;150;1200;0;0;0;0;0;0;0;");
+    case 5: return QStringLiteral("TSP;5;Intervall;240;29;100;200;0;120;0;0;0;0;0;");
+    case 6: return QStringLiteral("TSP;6;Halbe Stunde;0;18;100;300;90;0;0;0;0;0;0;");
+    default: return QStringLiteral("TSP;%1;Programm %1;10;17;100;100;0;0;17;50;50;10;0;").arg(n);
+    }
+}
+
+class OperationWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetOrderSink([this](const TOrder& o) { FSent.push_back(o); });
+        Env.Context.Online = true;
+        Window = std::make_unique<TfBedien>(Env.Context);
+        Window->Logic().SetClock([this] { return FClockMs; });
+        Window->SetQuestionBox([this](QWidget*, const QString& q) {
+            FQuestions << q;
+            return FAnswerYes;
+        });
+    }
+    void TearDown() override
+    {
+        Window.reset();
+        SetOrderSink({});
+    }
+
+    QStringList commands() const
+    {
+        QStringList list;
+        for (const TOrder& o : FSent)
+            list << CommandOf(o);
+        return list;
+    }
+    // Commands sent since the last call.
+    QStringList takeCommands()
+    {
+        const QStringList list = commands();
+        FSent.clear();
+        return list;
+    }
+    void answer(const QString& data, int status = kOrderDone, int tag = kBedienTagDefault)
+    {
+        Window->RXData(status, tag, data);
+    }
+    void showWithPresets()
+    {
+        Window->show();
+        for (int n = 1; n <= kPresetCount; ++n)
+            answer(presetAnswer(n));
+        FSent.clear();
+    }
+    void select(int index)
+    {
+        Window->cbPreset->setCurrentIndex(index);
+        Window->Logic().cbPresetSelect(index);
+    }
+    // Advances the clock by ms in main-timer ticks.
+    void tick(int ms)
+    {
+        for (int t = 0; t < ms; t += kTickMs) {
+            FClockMs += kTickMs;
+            Window->TimerEvent(kTickMs);
+        }
+    }
+    void setSampling(bool sampling, int ch1 = 3, int ch2 = 3)
+    {
+        TDeviceState& d = Env.Context.Device;
+        d.Sampling = sampling;
+        d.DeviceState = sampling ? 8 : 4;
+        d.Channel1State = ch1;
+        d.Channel2State = ch2;
+    }
+    QString statusText() const { return Window->FStatusText; }
+
+    TBedienTestEnv Env;
+    std::unique_ptr<TfBedien> Window;
+    std::vector<TOrder> FSent;
+    qint64 FClockMs = 1000;
+    QStringList FQuestions;
+    bool FAnswerYes = false;
+};
+
+TEST_F(OperationWindow, show_asksForTenPresetsInOrder_andListsThem)
+{
+    Window->show();
+    QStringList expected;
+    for (int n = 1; n <= kPresetCount; ++n)
+        expected << QStringLiteral("GSP;%1").arg(n);
+    EXPECT_EQ(commands(), expected);
+    for (const TOrder& o : FSent) {
+        EXPECT_EQ(o.Sender, ciBedien);
+        EXPECT_EQ(o.TXTag, kBedienTagDefault);
+    }
+    EXPECT_EQ(Window->cbPreset->count(), 0);
+    EXPECT_EQ(Window->cbPreset->placeholderText(), QStringLiteral("--- Programm wählen ---"));
+    for (int n = 1; n <= kPresetCount; ++n)
+        answer(presetAnswer(n));
+    ASSERT_EQ(Window->cbPreset->count(), 10);
+    EXPECT_EQ(Window->cbPreset->itemText(2), QStringLiteral(" 3: Innen"));
+    EXPECT_EQ(Window->cbPreset->itemText(9), QStringLiteral("10: Programm 10"));
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Fernsteuerung"));
+}
+
+TEST_F(OperationWindow, refresh_selectsRememberedEntryAgain_onlyWhenItExists)
+{
+    struct Case {
+        int remembered;
+        int answered;  // presets the device knows; the others answer "?"
+        int selected;
+    };
+    const std::vector<Case> cases = {
+        {2, 10, 2},
+        {9, 10, 9},
+        {10, 10, -1},
+        {-1, 10, -1},
+        // A device without presets 9 and 10 still gets its selection back after the tenth answer.
+        {1, 8, 1},
+    };
+    for (const Case& c : cases) {
+        Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), c.remembered);
+        Window->Logic().cbPresetSelect(-1);
+        Window->btnAktPresets->setEnabled(true);
+        Window->Logic().btnAktPresetsClick();
+        for (int n = 1; n <= kPresetCount; ++n)
+            answer(n <= c.answered ? presetAnswer(n) : QStringLiteral("TSP;?;"));
+        EXPECT_EQ(Window->cbPreset->currentIndex(), c.selected) << c.remembered;
+        EXPECT_EQ(Window->Logic().SelectedIndex(), c.selected) << c.remembered;
+    }
+    // An answer of another window's tag or a failed one adds nothing.
+    Window->Logic().btnAktPresetsClick();
+    answer(presetAnswer(1), kOrderDone, 0);
+    answer(presetAnswer(2), kOrderFailed);
+    EXPECT_EQ(Window->cbPreset->count(), 0);
+}
+
+TEST_F(OperationWindow, refreshKeepsCurrentSelection_overTheStoredOne)
+{
+    Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 7);
+    showWithPresets();
+    select(4);
+    Window->Logic().btnAktPresetsClick();
+    EXPECT_EQ(Window->lblPresVol[0]->text(), QStringLiteral("---"));
+    for (int n = 1; n <= kPresetCount; ++n)
+        answer(presetAnswer(n));
+    EXPECT_EQ(Window->cbPreset->currentIndex(), 4);
+}
+
+TEST_F(OperationWindow, startChecks_refuseInOrder_andSendNothing)
+{
+    showWithPresets();
+    Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 6);
+    struct Case {
+        bool online;
+        bool sampling;
+        int selection;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {false, true, -1, QStringLiteral("Start nur online möglich")},
+        {true, true, -1, QStringLiteral("Kein zweiter Start möglich")},
+        {true, false, -1, QStringLiteral("Keine Voreinstellung ausgewählt")},
+    };
+    for (const Case& c : cases) {
+        Env.Context.Online = c.online;
+        setSampling(c.sampling);
+        select(c.selection);
+        Window->Logic().actStartExecute();
+        EXPECT_EQ(statusText(), c.message);
+        EXPECT_TRUE(Window->FStatusAlarm);
+        EXPECT_TRUE(commands().isEmpty()) << c.message;
+    }
+    EXPECT_EQ(Env.Settings.GetInt(QStringLiteral("Control/LastPreset")), 6);
+}
+
+TEST_F(OperationWindow, start_sendsSelectedPresetNumber_andRemembersIt)
+{
+    showWithPresets();
+    // Without preset 4 the entries no longer match the numbers: entry 3 is preset 5.
+    Window->Logic().btnAktPresetsClick();
+    for (int n = 1; n <= kPresetCount; ++n)
+        answer(n == 4 ? QStringLiteral("TSP;?;") : presetAnswer(n));
+    FSent.clear();
+    select(3);
+    Window->Logic().actStartExecute();
+    ASSERT_EQ(commands(), QStringList{QStringLiteral("SAS;5")});
+    EXPECT_EQ(FSent[0].TXTag, kBedienTagDefault);
+    EXPECT_EQ(Env.Settings.GetInt(QStringLiteral("Control/LastPreset")), 3);
+
+    struct Case {
+        int status;
+        QString data;
+        QString text;
+        bool alarm;
+    };
+    const std::vector<Case> cases = {
+        {kOrderDone, QStringLiteral("TAS;0;"), QStringLiteral("Probenahme gestartet"), false},
+        {kOrderDone, QStringLiteral("TAS;"), QStringLiteral("Probenahme gestartet"), false},
+        {kOrderDone, QStringLiteral("TAS;3;"), QStringLiteral("Fehler beim Starten der Probenahme"), true},
+        {kOrderFailed, QString(), QStringLiteral("Fehler beim Starten der Probenahme"), true},
+        {kOrderDone, QStringLiteral("TAH;0;"), QStringLiteral("Probenahme gestoppt"), false},
+        {kOrderFailed, QStringLiteral("TAH"), QStringLiteral("Fehler beim Stoppen der Probenahme"), true},
+        {kOrderDone, QStringLiteral("TAO;0;"), QStringLiteral("Sarvik2V2 wird ausgeschaltet"), false},
+        {kOrderDone, QStringLiteral("TAO;1;"), QStringLiteral("Fehler 1 beim Ausschalten von Sarvik2V2"), true},
+    };
+    for (const Case& c : cases) {
+        // A failed order's payload is what came back, if anything; the answer word decides.
+        answer(c.data.isEmpty() ? QStringLiteral("TAS") : c.data, c.status);
+        EXPECT_EQ(statusText(), c.text) << c.data;
+        EXPECT_EQ(Window->FStatusAlarm, c.alarm) << c.data;
+    }
+    // A failed TAO is left to the link; an unknown answer word is ignored.
+    Window->ShowStatusInfo(QStringLiteral("x"));
+    answer(QStringLiteral("TAO;1;"), kOrderFailed);
+    answer(QStringLiteral("TXX;1;"));
+    EXPECT_EQ(statusText(), QStringLiteral("x"));
+}
+
+TEST_F(OperationWindow, stopAndSwitchOff_sendTheirCommands_switchOffOnlyAfterYes)
+{
+    showWithPresets();
+    Window->Logic().actStopExecute();
+    ASSERT_EQ(commands(), QStringList{QStringLiteral("SAH")});
+    EXPECT_EQ(FSent[0].TXTag, kBedienTagStop);
+    FSent.clear();
+    Window->actAusschalten->trigger();
+    EXPECT_EQ(FQuestions, QStringList{QStringLiteral("Sarvik2V2 wirklich ausschalten?")});
+    EXPECT_TRUE(commands().isEmpty());
+    FAnswerYes = true;
+    Window->actAusschalten->trigger();
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("SAO;428;617")});
+}
+
+TEST_F(OperationWindow, channelStates_followTheStatusAnswer)
+{
+    showWithPresets();
+    struct Case {
+        bool online;
+        bool sampling;
+        int state;
+        int errorWord;
+        QString text;
+        bool keepsValues;
+    };
+    const std::vector<Case> cases = {
+        {false, false, 3, 0, QStringLiteral("Offline"), false},
+        {true, true, 0, 0, QStringLiteral("Gestört"), false},
+        {true, true, 1, 0, QStringLiteral("Inaktiv"), false},
+        {true, true, 2, 0, QStringLiteral("Wartet"), false},
+        {true, true, 3, 0, QStringLiteral("Aktiv"), true},
+        {true, true, 4, 0, QStringLiteral("Intervallpause"), true},
+        {true, true, 5, 0, QStringLiteral("Pause"), false},
+        {true, true, 6, 0, QStringLiteral("Beendet"), false},
+        {true, true, 7, 0, QStringLiteral("Gestört"), false},
+        {true, true, 8, 0, QStringLiteral("Abgebrochen"), false},
+        {true, true, 9, 0, QString(), false},
+        {true, false, 3, 1, QStringLiteral("Gestört"), false},
+        {true, false, 3, 0, QStringLiteral("Bereit"), false},
+    };
+    for (const Case& c : cases) {
+        Env.Context.Online = c.online;
+        setSampling(c.sampling, c.state, c.state);
+        Env.Context.Device.ErrorWord2 = c.errorWord;
+        Env.Context.Device.ErrorWord3 = 0;
+        Window->lblSampVol[0]->setText(QStringLiteral("old"));
+        Window->Logic().ShowChannelStates();
+        EXPECT_EQ(Window->lblSampStatus[0]->text(), c.text) << c.state;
+        const QString expected = c.keepsValues ? Window->Logic().Channels()[0].Volume : QStringLiteral("---");
+        EXPECT_EQ(Window->lblSampVol[0]->text(), expected) << c.state;
+        if (!c.keepsValues) {
+            EXPECT_EQ(Window->lblSampFlow[0]->text(), QStringLiteral("---")) << c.state;
+        }
+    }
+    // Not sampling, a fault on channel 2 only.
+    setSampling(false);
+    Env.Context.Device.ErrorWord2 = 0;
+    Env.Context.Device.ErrorWord3 = 4;
+    Window->Logic().ShowChannelStates();
+    EXPECT_EQ(Window->lblSampStatus[0]->text(), QStringLiteral("Bereit"));
+    EXPECT_EQ(Window->lblSampStatus[1]->text(), QStringLiteral("Gestört"));
+    for (size_t c = 0; c < 2; ++c) {
+        EXPECT_EQ(Window->lblSampVol[c]->text(), QStringLiteral("---"));
+        EXPECT_EQ(Window->lblSampFlow[c]->text(), QStringLiteral("---"));
+    }
+}
+
+TEST_F(OperationWindow, liveValues_shownWhileActive_keptInIntervalPause)
+{
+    showWithPresets();
+    setSampling(true, 3, 1);
+    Window->Logic().ShowChannelStates();
+    answer(QStringLiteral("TMQ;0.95;12.40;1;0.50;3.00;0;"), kOrderDone, kBedienTagMeasure);
+    EXPECT_EQ(Window->lblSampFlow[0]->text(), QStringLiteral("0,95 SL/min"));
+    EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("12,40 SL"));
+    // Channel 2 is not active: its labels stay as the state left them.
+    EXPECT_EQ(Window->lblSampVol[1]->text(), QStringLiteral("---"));
+    // Fields that do not parse leave their label; a missing type drops the unit.
+    answer(QStringLiteral("TMQ;x;12.5;?;"), kOrderDone, kBedienTagMeasure);
+    EXPECT_EQ(Window->lblSampFlow[0]->text(), QStringLiteral("0,95 SL/min"));
+    EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("12,50"));
+    answer(QStringLiteral("TMQ;0.95;12.40;2;"), kOrderFailed, kBedienTagMeasure);
+    EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("12,50"));
+
+    setSampling(true, 4, 1);
+    Window->Logic().ShowChannelStates();
+    answer(QStringLiteral("TMQ;0.00;13.00;1;0;0;0;"), kOrderDone, kBedienTagMeasure);
+    EXPECT_EQ(Window->lblSampStatus[0]->text(), QStringLiteral("Intervallpause"));
+    EXPECT_EQ(Window->lblSampFlow[0]->text(), QStringLiteral("0,95 SL/min"));
+    EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("12,50"));
+    setSampling(true, 3, 1);
+    answer(QStringLiteral("TMQ;0.97;13.10;1;0;0;0;"), kOrderDone, kBedienTagMeasure);
+    EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("13,10 SL"));
+}
+
+TEST_F(OperationWindow, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
+{
+    showWithPresets();
+    auto gmqIn = [this](int ms) {
+        FSent.clear();
+        tick(ms);
+        return static_cast<int>(commands().count(QStringLiteral("GMQ")));
+    };
+    setSampling(true);
+    EXPECT_EQ(gmqIn(2000), 4);
+    for (const TOrder& o : FSent)
+        EXPECT_EQ(o.TXTag, kBedienTagMeasure);
+    setSampling(false);
+    EXPECT_EQ(gmqIn(2000), 0);
+    setSampling(true);
+    Env.Context.Online = false;
+    EXPECT_EQ(gmqIn(2000), 0);
+    Env.Context.Online = true;
+    Window->hide();
+    EXPECT_EQ(gmqIn(2000), 0);
+}
+
+TEST_F(OperationWindow, presetDisplay_showsTheSelectedPreset)
+{
+    Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 10);
+    showWithPresets();
+    auto labels = [this](size_t c) {
+        return QStringList{Window->lblPresVol[c]->text(), Window->lblPresFlow[c]->text(),
+                           Window->lblPresDauer[c]->text(), Window->lblPresVerz[c]->text(),
+                           Window->lblPresLogInterv[c]->text()};
+    };
+    const QStringList none(5, QStringLiteral("---"));
+    EXPECT_EQ(labels(0), none);
+    EXPECT_FALSE(Window->imgFlowMonitor[0]->isVisibleTo(Window.get()));
+
+    select(2);  // Innen
+    EXPECT_EQ(labels(0), (QStringList{QStringLiteral("120,0 SL"), QStringLiteral("1,50 SL/min"),
+                                      QStringLiteral("01:20 h:m"), QStringLiteral("Aus"), QStringLiteral("60 s")}));
+    EXPECT_TRUE(Window->imgFlowMonitor[0]->isVisibleTo(Window.get()));
+    EXPECT_FALSE(Window->imgIntervalMode[0]->isVisibleTo(Window.get()));
+    EXPECT_EQ(labels(1), (QStringList{QString(), QString(), QStringLiteral("Inaktiv"), QString(), QString()}));
+    EXPECT_FALSE(Window->imgFlowMonitor[1]->isVisibleTo(Window.get()));
+
+    select(4);  // interval mode, set time 120 min
+    EXPECT_EQ(Window->lblPresDauer[0]->text(), QStringLiteral("02:00 h:m"));
+    EXPECT_TRUE(Window->imgIntervalMode[0]->isVisibleTo(Window.get()));
+    EXPECT_EQ(Window->lblPresLogInterv[0]->text(), QStringLiteral("240 s"));
+
+    select(5);  // 30.0 L at 1.00 L/min: 1800 s, start delay 90 s, log interval off
+    EXPECT_EQ(labels(0), (QStringList{QStringLiteral("30,0 L"), QStringLiteral("1,00 L/min"),
+                                      QStringLiteral("30:00 m:s"), QStringLiteral("01:30 m:s"), QStringLiteral("Aus")}));
+
+    select(-1);
+    EXPECT_EQ(labels(0), none);
+    EXPECT_EQ(labels(1), none);
+}
+
+TEST_F(OperationWindow, onOffLine_enablesControls_andRefreshesWhenComingOnline)
+{
+    Env.Context.Online = false;
+    Window->show();
+    FSent.clear();
+    Window->SetOnOffLine(0);
+    EXPECT_FALSE(Window->btnAktPresets->isEnabled());
+    EXPECT_FALSE(Window->actStart->isEnabled());
+    EXPECT_FALSE(Window->btnTeststart->isEnabled());
+    EXPECT_EQ(Window->lblSampStatus[1]->text(), QStringLiteral("Offline"));
+    EXPECT_EQ(Window->lblSampFlow[1]->text(), QStringLiteral("---"));
+    EXPECT_TRUE(commands().isEmpty());
+
+    Env.Context.Online = true;
+    Window->SetOnOffLine(1);
+    EXPECT_EQ(commands().size(), 10);
+    EXPECT_TRUE(Window->btnAktPresets->isEnabled());
+    EXPECT_TRUE(Window->actStart->isEnabled());
+    EXPECT_TRUE(Window->actStop->isEnabled());
+    EXPECT_TRUE(Window->actAusschalten->isEnabled());
+    EXPECT_TRUE(Window->btnTeststart->isEnabled());
+    EXPECT_EQ(Window->lblSampStatus[0]->text(), QStringLiteral("Bereit"));
+    // Already enabled: another online notice does not fetch again.
+    FSent.clear();
+    Window->SetOnOffLine(1);
+    EXPECT_TRUE(commands().isEmpty());
+}
+
+TEST_F(OperationWindow, functionKeys_startAndStop)
+{
+    showWithPresets();
+    select(2);
+    Window->activateWindow();
+    QTest::keyClick(Window->cbPreset, Qt::Key_F4);
+    QTest::keyClick(Window->cbPreset, Qt::Key_F5);
+    EXPECT_EQ(commands(), (QStringList{QStringLiteral("SAS;3"), QStringLiteral("SAH")}));
+}
+
+TEST_F(OperationWindow, testGroup_onlyInServiceMode)
+{
+    Window->show();
+    EXPECT_FALSE(Window->gbTestlauf->isVisible());
+    Window->hide();
+    Env.Context.ServiceMode = true;
+    Window->show();
+    EXPECT_TRUE(Window->gbTestlauf->isVisible());
+}
+
+TEST_F(OperationWindow, logFileName_refusesSpecialCharacters)
+{
+    Env.Context.ServiceMode = true;
+    showWithPresets();
+    QTest::keyClicks(Window->eLogdat, QStringLiteral("ab*"));
+    EXPECT_EQ(Window->eLogdat->text(), QStringLiteral("ab"));
+    EXPECT_EQ(statusText(), QStringLiteral("Keine Dateisonderzeichen!"));
+    EXPECT_TRUE(Window->FStatusAlarm);
+    QTest::keyClick(Window->eLogdat, Qt::Key_Backspace);
+    EXPECT_EQ(statusText(), QString());
+    EXPECT_EQ(Window->eLogdat->text(), QStringLiteral("a"));
+    for (QChar c : QStringLiteral("*()/\\?#+:\u00b4`^\u00b0"))
+        EXPECT_TRUE(TBedienLogic::IsFileSpecialChar(c)) << int(c.unicode());
+    EXPECT_FALSE(TBedienLogic::IsFileSpecialChar(QLatin1Char('_')));
+}
+
+TEST_F(OperationWindow, dataInterval_storesIntegers_restoresOtherwise)
+{
+    TBedienLogic& logic = Window->Logic();
+    EXPECT_EQ(logic.eDatenIntervallExit(QStringLiteral("25")), QStringLiteral("25"));
+    EXPECT_EQ(Env.Settings.GetInt(QStringLiteral("Control/Interval")), 25);
+    EXPECT_EQ(logic.eDatenIntervallExit(QString()), QStringLiteral("25"));
+    EXPECT_EQ(logic.eDatenIntervallExit(QStringLiteral("1x")), QStringLiteral("25"));
+    EXPECT_EQ(Env.Settings.GetInt(QStringLiteral("Control/Interval")), 25);
+}
+
+// ---- test run ----
+
+class OperationTestRun : public OperationWindow {
+protected:
+    void SetUp() override
+    {
+        OperationWindow::SetUp();
+        Env.Context.ServiceMode = true;
+        showWithPresets();
+        select(2);
+    }
+    void setInput(const QString& starts, bool save, const QString& name = QStringLiteral("lauf"),
+                  int maxStartS = 20, int waitS = 5)
+    {
+        Window->eAnzStarts->setText(starts);
+        Window->cbDatenSpeichern->setChecked(save);
+        Window->eDatenIntervall->setText(QStringLiteral("10"));
+        Window->eLogdat->setText(name);
+        Window->dtpMaxStartZeit->setTime(QTime(0, 0).addSecs(maxStartS));
+        Window->dtpWartezeit->setTime(QTime(0, 0).addSecs(waitS));
+    }
+    void startRun()
+    {
+        Window->btnTeststart->click();
+        tick(kTickMs * 2);
+    }
+    // The device reports the run until it ends.
+    void runCycle(double ch1Volume, double ch2Volume)
+    {
+        setSampling(true);
+        tick(1000);
+        answer(QStringLiteral("TMQ;1.00;%1;1;0.50;%2;1;").arg(ch1Volume / 2).arg(ch2Volume / 2), kOrderDone,
+               kBedienTagMeasure);
+        answer(QStringLiteral("TMQ;1.00;%1;1;0.50;%2;1;").arg(ch1Volume).arg(ch2Volume), kOrderDone,
+               kBedienTagMeasure);
+        setSampling(false, 6, 6);
+        tick(kTickMs);
+    }
+    QString panel() const { return Window->panTestStatus->text(); }
+    // Start and stop commands sent since the last call (the measure polls left out).
+    QStringList takeStartStop() { return takeCommands().filter(QRegularExpression(QStringLiteral("^SA[SH]"))); }
+    QColor panelColour() const { return Window->panTestStatus->palette().color(QPalette::Window); }
+    int state() { return Window->Logic().TestRunState(); }
+};
+
+TEST_F(OperationTestRun, badSetup_staysIdle_andSendsNothing)
+{
+    struct Case {
+        QString starts;
+        bool save;
+        QString interval;
+        QString name;
+    };
+    const std::vector<Case> cases = {
+        {QString(), false, QStringLiteral("10"), QString()},
+        {QStringLiteral("0"), false, QStringLiteral("10"), QString()},
+        {QStringLiteral("2"), true, QStringLiteral("0"), QString()},
+        {QStringLiteral("2"), true, QStringLiteral("10"), QStringLiteral("../x")},
+    };
+    for (const Case& c : cases) {
+        TTestRunInput input;
+        input.AnzStarts = c.starts;
+        input.DatenSpeichern = c.save;
+        input.DatenIntervall = c.interval;
+        input.Logdat = c.name;
+        Window->Logic().SetTestRunInput(input);
+        Window->Logic().btnTeststartClick();
+        tick(kTickMs * 2);
+        EXPECT_EQ(state(), trsIdle) << c.starts;
+        EXPECT_TRUE(Window->btnTeststart->isEnabled());
+        EXPECT_TRUE(commands().isEmpty()) << c.starts;
+    }
+    EXPECT_TRUE(Env.LogFiles().isEmpty());
+}
+
+TEST_F(OperationTestRun, cyclesEndToEnd_writeHeaderAndDataLines_endGreen)
+{
+    setInput(QStringLiteral("2"), true, QString());
+    startRun();
+    const QString dataFile = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))
+                             + QStringLiteral(".CSV");
+    EXPECT_EQ(Window->eLogdat->text() + QStringLiteral(".CSV"), dataFile);
+    EXPECT_FALSE(Window->btnTeststart->isEnabled());
+    EXPECT_TRUE(Window->btnAbbruch->isEnabled());
+    EXPECT_EQ(takeCommands(), QStringList{QStringLiteral("SAS;3")});
+    EXPECT_EQ(panel(), QStringLiteral("Start"));
+    EXPECT_EQ(panelColour(), kTestYellow);
+
+    for (int cycle = 1; cycle <= 2; ++cycle) {
+        runCycle(1.0 * cycle, 0.5);
+        EXPECT_EQ(state(), trsRecording);
+        const QStringList sent = takeCommands();
+        ASSERT_GE(sent.size(), 3);
+        EXPECT_EQ(sent.mid(sent.size() - 3),
+                  (QStringList{QStringLiteral("GMQ"), QStringLiteral("GIO"), QStringLiteral("GIB")}));
+        answer(QStringLiteral("TMQ;0.00;%1;1;0.00;0.50;1;").arg(1.0 * cycle), kOrderDone, kBedienTagMeasure);
+        answer(QStringLiteral("TIO;0012:34;7;12;%1;").arg(100 + cycle), kOrderDone, kBedienTagTotals);
+        answer(QStringLiteral("TIB;8.25;45;4;90;0;3.04;01.01.2026;"), kOrderDone, kBedienTagTotals);
+        EXPECT_EQ(Window->eAktNr->text(), QString::number(cycle));
+        // "Wartezeit nach Probenahme" (5 s) before the next start.
+        tick(4000);
+        EXPECT_TRUE(takeCommands().filter(QStringLiteral("SAS")).isEmpty());
+        tick(1500);
+        if (cycle == 1) {
+            EXPECT_EQ(takeCommands().filter(QStringLiteral("SAS")), QStringList{QStringLiteral("SAS;3")});
+        }
+    }
+    EXPECT_EQ(state(), trsIdle);
+    EXPECT_EQ(panel(), QStringLiteral("Testlauf beendet"));
+    EXPECT_EQ(panelColour(), kTestGreen);
+    EXPECT_TRUE(Window->btnTeststart->isEnabled());
+    EXPECT_FALSE(Window->btnPause->isEnabled());
+
+    const QStringList lines = Env.ReadLog(dataFile);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(";Nummer;Volumen;Gesamt;Akkuspannung")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(";1;1,50;101;8,25"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(";2;2,50;102;8,25"))) << lines[2].toStdString();
+    const QStringList daily = Env.LogFiles().filter(QStringLiteral("TEST"));
+    ASSERT_EQ(daily.size(), 1);
+    EXPECT_TRUE(Env.ReadLog(daily[0]).last().endsWith(QStringLiteral("Testlauf beendet")));
+}
+
+TEST_F(OperationTestRun, withoutSaving_noFilesAndNoTotals)
+{
+    setInput(QStringLiteral("1"), false, QString(), 20, 0);
+    startRun();
+    takeCommands();
+    runCycle(1.0, 0.5);
+    tick(kTickMs * 2);
+    EXPECT_EQ(takeCommands().filter(QRegularExpression(QStringLiteral("^GI[OB]"))), QStringList{});
+    EXPECT_EQ(panel(), QStringLiteral("Testlauf beendet"));
+    EXPECT_TRUE(Window->eLogdat->text().isEmpty());
+    EXPECT_TRUE(Env.LogFiles().isEmpty());
+}
+
+TEST_F(OperationTestRun, deviceDoesNotStart_endsRedAfterTheWait)
+{
+    setInput(QStringLiteral("3"), true, QStringLiteral("lauf"), 10);
+    startRun();
+    tick(9500);
+    EXPECT_EQ(state(), trsStarted);
+    tick(1000);
+    EXPECT_EQ(state(), trsIdle);
+    EXPECT_EQ(panel(), QStringLiteral("Probenahme nicht angelaufen"));
+    EXPECT_EQ(panelColour(), kTestRed);
+    EXPECT_EQ(statusText(), QStringLiteral("Probenahme nicht angelaufen"));
+    EXPECT_EQ(Env.ReadLog(QStringLiteral("lauf.csv")).size(), 1);
+}
+
+TEST_F(OperationTestRun, startRefusedLocally_endsTheRunWithTheReason)
+{
+    setInput(QStringLiteral("3"), false);
+    select(-1);
+    startRun();
+    EXPECT_EQ(state(), trsIdle);
+    EXPECT_EQ(panel(), QStringLiteral("Keine Voreinstellung ausgewählt"));
+    EXPECT_EQ(panelColour(), kTestRed);
+}
+
+TEST_F(OperationTestRun, alarm_stopsWaitsAndStartsAgain_abortWorksWhileWaiting)
+{
+    setInput(QStringLiteral("3"), true);
+    startRun();
+    setSampling(true);
+    tick(1000);
+    takeStartStop();
+    Env.Context.Device.AlarmActive = true;
+    Env.Context.Device.AlarmCode = 2;
+    tick(kTickMs);
+    EXPECT_EQ(takeStartStop(), QStringList{QStringLiteral("SAH")});
+    EXPECT_EQ(state(), trsAlarmWait);
+    EXPECT_EQ(panel(), QStringLiteral("Warte auf Alarm-Ende"));
+    EXPECT_EQ(panelColour(), kTestRed);
+    setSampling(false, 7, 7);
+    // Stop again after 3 s, then every 10 s while the alarm stays.
+    tick(2900);
+    EXPECT_TRUE(takeStartStop().isEmpty());
+    tick(200);
+    EXPECT_EQ(takeStartStop(), QStringList{QStringLiteral("SAH")});
+    tick(9800);
+    EXPECT_TRUE(takeStartStop().isEmpty());
+    tick(300);
+    EXPECT_EQ(takeStartStop(), QStringList{QStringLiteral("SAH")});
+    // The alarm ends: the interrupted cycle is started again.
+    Env.Context.Device.AlarmActive = false;
+    Env.Context.Device.AlarmCode = 0;
+    tick(kTickMs * 2);
+    EXPECT_EQ(takeStartStop(), QStringList{QStringLiteral("SAS;3")});
+    EXPECT_EQ(Window->eAktNr->text(), QStringLiteral("0"));
+    // A second alarm, and Abbruch while it lasts.
+    setSampling(true);
+    tick(1000);
+    Env.Context.Device.AlarmActive = true;
+    tick(kTickMs);
+    EXPECT_EQ(state(), trsAlarmWait);
+    takeStartStop();
+    Window->btnAbbruch->click();
+    tick(kTickMs);
+    EXPECT_EQ(state(), trsIdle);
+    EXPECT_EQ(panel(), QStringLiteral("Bediener-Abbruch"));
+    EXPECT_EQ(panelColour(), kTestRed);
+    EXPECT_EQ(takeStartStop(), QStringList{QStringLiteral("SAH")});
+    const QStringList daily = Env.ReadLog(Env.LogFiles().filter(QStringLiteral("TEST")).value(0));
+    ASSERT_GE(daily.size(), 3);
+    EXPECT_TRUE(daily[0].endsWith(QStringLiteral("Alarm: Luftstrom blockiert"))) << daily[0].toStdString();
+    EXPECT_TRUE(daily.last().endsWith(QStringLiteral("Abbruch: Bediener-Abbruch")));
+}
+
+TEST_F(OperationTestRun, pause_holdsTheNextStart_andShowsOnThePanel)
+{
+    setInput(QStringLiteral("2"), false, QString(), 20, 1);
+    startRun();
+    takeCommands();
+    Window->btnPause->click();
+    tick(kTickMs);
+    EXPECT_EQ(panel(), QStringLiteral("Pause erkannt"));
+    EXPECT_EQ(panelColour(), kTestOlive);
+    // The running cycle goes on; the next one waits for the pause to end.
+    runCycle(1.0, 0.5);
+    tick(5000);
+    EXPECT_TRUE(takeCommands().filter(QStringLiteral("SAS")).isEmpty());
+    EXPECT_EQ(state(), trsStarting);
+    Window->btnPause->click();
+    tick(kTickMs);
+    EXPECT_EQ(panel(), QStringLiteral("Start"));
+    EXPECT_EQ(takeCommands().filter(QStringLiteral("SAS")), QStringList{QStringLiteral("SAS;3")});
+    Window->btnPause->click();
+    tick(kTickMs);
+    Window->btnPause->click();
+    tick(kTickMs);
+    EXPECT_EQ(panel(), QStringLiteral("Pause deaktiviert"));
+    EXPECT_EQ(panelColour(), kTestYellow);
+}
+
+}  // namespace
