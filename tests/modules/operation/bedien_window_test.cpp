@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
 #include <QTimeEdit>
 
@@ -33,7 +34,7 @@ QString presetAnswer(int n)
     }
 }
 
-class OperationWindow : public ::testing::Test {
+class operation_Window : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -108,7 +109,7 @@ protected:
     bool FAnswerYes = false;
 };
 
-TEST_F(OperationWindow, show_asksForTenPresetsInOrder_andListsThem)
+TEST_F(operation_Window, show_asksForTenPresetsInOrder_andListsThem)
 {
     Window->show();
     QStringList expected;
@@ -129,7 +130,7 @@ TEST_F(OperationWindow, show_asksForTenPresetsInOrder_andListsThem)
     EXPECT_EQ(Window->windowTitle(), QStringLiteral("Fernsteuerung"));
 }
 
-TEST_F(OperationWindow, refresh_selectsRememberedEntryAgain_onlyWhenItExists)
+TEST_F(operation_Window, refresh_selectsRememberedEntryAgain_onlyWhenItExists)
 {
     struct Case {
         int remembered;
@@ -161,7 +162,7 @@ TEST_F(OperationWindow, refresh_selectsRememberedEntryAgain_onlyWhenItExists)
     EXPECT_EQ(Window->cbPreset->count(), 0);
 }
 
-TEST_F(OperationWindow, refreshKeepsCurrentSelection_overTheStoredOne)
+TEST_F(operation_Window, refreshKeepsCurrentSelection_overTheStoredOne)
 {
     Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 7);
     showWithPresets();
@@ -173,7 +174,7 @@ TEST_F(OperationWindow, refreshKeepsCurrentSelection_overTheStoredOne)
     EXPECT_EQ(Window->cbPreset->currentIndex(), 4);
 }
 
-TEST_F(OperationWindow, startChecks_refuseInOrder_andSendNothing)
+TEST_F(operation_Window, startChecks_refuseInOrder_andSendNothing)
 {
     showWithPresets();
     Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 6);
@@ -200,7 +201,7 @@ TEST_F(OperationWindow, startChecks_refuseInOrder_andSendNothing)
     EXPECT_EQ(Env.Settings.GetInt(QStringLiteral("Control/LastPreset")), 6);
 }
 
-TEST_F(OperationWindow, start_sendsSelectedPresetNumber_andRemembersIt)
+TEST_F(operation_Window, start_sendsSelectedPresetNumber_andRemembersIt)
 {
     showWithPresets();
     // Without preset 4 the entries no longer match the numbers: entry 3 is preset 5.
@@ -243,7 +244,7 @@ TEST_F(OperationWindow, start_sendsSelectedPresetNumber_andRemembersIt)
     EXPECT_EQ(statusText(), QStringLiteral("x"));
 }
 
-TEST_F(OperationWindow, stopAndSwitchOff_sendTheirCommands_switchOffOnlyAfterYes)
+TEST_F(operation_Window, stopAndSwitchOff_sendTheirCommands_switchOffOnlyAfterYes)
 {
     showWithPresets();
     Window->Logic().actStopExecute();
@@ -258,7 +259,7 @@ TEST_F(OperationWindow, stopAndSwitchOff_sendTheirCommands_switchOffOnlyAfterYes
     EXPECT_EQ(commands(), QStringList{QStringLiteral("SAO;428;617")});
 }
 
-TEST_F(OperationWindow, channelStates_followTheStatusAnswer)
+TEST_F(operation_Window, channelStates_followTheStatusAnswer)
 {
     showWithPresets();
     struct Case {
@@ -311,7 +312,7 @@ TEST_F(OperationWindow, channelStates_followTheStatusAnswer)
     }
 }
 
-TEST_F(OperationWindow, liveValues_shownWhileActive_keptInIntervalPause)
+TEST_F(operation_Window, liveValues_shownWhileActive_keptInIntervalPause)
 {
     showWithPresets();
     setSampling(true, 3, 1);
@@ -339,7 +340,7 @@ TEST_F(OperationWindow, liveValues_shownWhileActive_keptInIntervalPause)
     EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("13,10 SL"));
 }
 
-TEST_F(OperationWindow, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
+TEST_F(operation_Window, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
 {
     showWithPresets();
     auto gmqIn = [this](int ms) {
@@ -361,7 +362,7 @@ TEST_F(OperationWindow, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
     EXPECT_EQ(gmqIn(2000), 0);
 }
 
-TEST_F(OperationWindow, presetDisplay_showsTheSelectedPreset)
+TEST_F(operation_Window, presetDisplay_showsTheSelectedPreset)
 {
     Env.Settings.SetInt(QStringLiteral("Control/LastPreset"), 10);
     showWithPresets();
@@ -396,7 +397,7 @@ TEST_F(OperationWindow, presetDisplay_showsTheSelectedPreset)
     EXPECT_EQ(labels(1), none);
 }
 
-TEST_F(OperationWindow, onOffLine_enablesControls_andRefreshesWhenComingOnline)
+TEST_F(operation_Window, onOffLine_enablesControls_andRefreshesWhenComingOnline)
 {
     Env.Context.Online = false;
     Window->show();
@@ -424,7 +425,7 @@ TEST_F(OperationWindow, onOffLine_enablesControls_andRefreshesWhenComingOnline)
     EXPECT_TRUE(commands().isEmpty());
 }
 
-TEST_F(OperationWindow, functionKeys_startAndStop)
+TEST_F(operation_Window, functionKeys_startAndStop)
 {
     showWithPresets();
     select(2);
@@ -434,7 +435,21 @@ TEST_F(OperationWindow, functionKeys_startAndStop)
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("SAS;3"), QStringLiteral("SAH")}));
 }
 
-TEST_F(OperationWindow, testGroup_onlyInServiceMode)
+TEST_F(operation_Window, enter_movesToTheNextControl_andClearsTheStatusLine)
+{
+    Env.Context.ServiceMode = true;
+    showWithPresets();
+    Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+    Window->eAnzStarts->setFocus();
+    Window->ShowStatus(QStringLiteral("alt"), true);
+    QTest::keyClick(Window->eAnzStarts, Qt::Key_Return);
+    EXPECT_TRUE(statusText().isEmpty());
+    EXPECT_NE(QApplication::focusWidget(), Window->eAnzStarts);
+    EXPECT_EQ(commands(), QStringList{});
+}
+
+TEST_F(operation_Window, testGroup_onlyInServiceMode)
 {
     Window->show();
     EXPECT_FALSE(Window->gbTestlauf->isVisible());
@@ -444,7 +459,7 @@ TEST_F(OperationWindow, testGroup_onlyInServiceMode)
     EXPECT_TRUE(Window->gbTestlauf->isVisible());
 }
 
-TEST_F(OperationWindow, logFileName_refusesSpecialCharacters)
+TEST_F(operation_Window, logFileName_refusesSpecialCharacters)
 {
     Env.Context.ServiceMode = true;
     showWithPresets();
@@ -460,7 +475,7 @@ TEST_F(OperationWindow, logFileName_refusesSpecialCharacters)
     EXPECT_FALSE(TBedienLogic::IsFileSpecialChar(QLatin1Char('_')));
 }
 
-TEST_F(OperationWindow, dataInterval_storesIntegers_restoresOtherwise)
+TEST_F(operation_Window, dataInterval_storesIntegers_restoresOtherwise)
 {
     TBedienLogic& logic = Window->Logic();
     EXPECT_EQ(logic.eDatenIntervallExit(QStringLiteral("25")), QStringLiteral("25"));
@@ -472,11 +487,11 @@ TEST_F(OperationWindow, dataInterval_storesIntegers_restoresOtherwise)
 
 // ---- test run ----
 
-class OperationTestRun : public OperationWindow {
+class operation_TestRun : public operation_Window {
 protected:
     void SetUp() override
     {
-        OperationWindow::SetUp();
+        operation_Window::SetUp();
         Env.Context.ServiceMode = true;
         showWithPresets();
         select(2);
@@ -515,7 +530,7 @@ protected:
     int state() { return Window->Logic().TestRunState(); }
 };
 
-TEST_F(OperationTestRun, badSetup_staysIdle_andSendsNothing)
+TEST_F(operation_TestRun, badSetup_staysIdle_andSendsNothing)
 {
     struct Case {
         QString starts;
@@ -545,7 +560,7 @@ TEST_F(OperationTestRun, badSetup_staysIdle_andSendsNothing)
     EXPECT_TRUE(Env.LogFiles().isEmpty());
 }
 
-TEST_F(OperationTestRun, cyclesEndToEnd_writeHeaderAndDataLines_endGreen)
+TEST_F(operation_TestRun, cyclesEndToEnd_writeHeaderAndDataLines_endGreen)
 {
     setInput(QStringLiteral("2"), true, QString());
     startRun();
@@ -593,7 +608,7 @@ TEST_F(OperationTestRun, cyclesEndToEnd_writeHeaderAndDataLines_endGreen)
     EXPECT_TRUE(Env.ReadLog(daily[0]).last().endsWith(QStringLiteral("Testlauf beendet")));
 }
 
-TEST_F(OperationTestRun, withoutSaving_noFilesAndNoTotals)
+TEST_F(operation_TestRun, withoutSaving_noFilesAndNoTotals)
 {
     setInput(QStringLiteral("1"), false, QString(), 20, 0);
     startRun();
@@ -606,7 +621,7 @@ TEST_F(OperationTestRun, withoutSaving_noFilesAndNoTotals)
     EXPECT_TRUE(Env.LogFiles().isEmpty());
 }
 
-TEST_F(OperationTestRun, deviceDoesNotStart_endsRedAfterTheWait)
+TEST_F(operation_TestRun, deviceDoesNotStart_endsRedAfterTheWait)
 {
     setInput(QStringLiteral("3"), true, QStringLiteral("lauf"), 10);
     startRun();
@@ -620,7 +635,7 @@ TEST_F(OperationTestRun, deviceDoesNotStart_endsRedAfterTheWait)
     EXPECT_EQ(Env.ReadLog(QStringLiteral("lauf.csv")).size(), 1);
 }
 
-TEST_F(OperationTestRun, startRefusedLocally_endsTheRunWithTheReason)
+TEST_F(operation_TestRun, startRefusedLocally_endsTheRunWithTheReason)
 {
     setInput(QStringLiteral("3"), false);
     select(-1);
@@ -630,7 +645,7 @@ TEST_F(OperationTestRun, startRefusedLocally_endsTheRunWithTheReason)
     EXPECT_EQ(panelColour(), kTestRed);
 }
 
-TEST_F(OperationTestRun, alarm_stopsWaitsAndStartsAgain_abortWorksWhileWaiting)
+TEST_F(operation_TestRun, alarm_stopsWaitsAndStartsAgain_abortWorksWhileWaiting)
 {
     setInput(QStringLiteral("3"), true);
     startRun();
@@ -679,7 +694,7 @@ TEST_F(OperationTestRun, alarm_stopsWaitsAndStartsAgain_abortWorksWhileWaiting)
     EXPECT_TRUE(daily.last().endsWith(QStringLiteral("Abbruch: Bediener-Abbruch")));
 }
 
-TEST_F(OperationTestRun, pause_holdsTheNextStart_andShowsOnThePanel)
+TEST_F(operation_TestRun, pause_holdsTheNextStart_andShowsOnThePanel)
 {
     setInput(QStringLiteral("2"), false, QString(), 20, 1);
     startRun();

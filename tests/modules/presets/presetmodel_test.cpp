@@ -11,7 +11,7 @@ namespace {
 
 const QString kInnen = QStringLiteral("TSP;3;Innen;60;21;150;1200;0;0;0;0;0;0;0;");
 
-TEST(PresetAnswer, innenExample_storesPresetThreeBehindTwoEmptyEntries)
+TEST(presets_Answer, innenExample_storesPresetThreeBehindTwoEmptyEntries)
 {
     TPresetTable table;
     const auto index = ParsePresetAnswer(table, kOrderDone, kInnen);
@@ -37,7 +37,7 @@ TEST(PresetAnswer, innenExample_storesPresetThreeBehindTwoEmptyEntries)
     EXPECT_EQ(EffectiveSampleTime(p, 1), 0);
 }
 
-TEST(PresetAnswer, flowZero_keepsTimeZeroOutsideIntervalMode_setTimeInIntervalMode)
+TEST(presets_Answer, flowZero_keepsTimeZeroOutsideIntervalMode_setTimeInIntervalMode)
 {
     TPresetTable table;
     ASSERT_TRUE(ParsePresetAnswer(table, kOrderDone, QStringLiteral("TSP;1;A;0;16;0;500;0;90;24;0;500;0;90;")));
@@ -47,7 +47,7 @@ TEST(PresetAnswer, flowZero_keepsTimeZeroOutsideIntervalMode_setTimeInIntervalMo
     EXPECT_EQ(EffectiveSampleTime(table[0], 1), 90 * 60);
 }
 
-TEST(PresetAnswer, flagBitSevenOfChannelTwoIsTheOneKept)
+TEST(presets_Answer, flagBitSevenOfChannelTwoIsTheOneKept)
 {
     TPresetTable table;
     ParsePresetAnswer(table, kOrderDone, QStringLiteral("TSP;1;A;0;144;100;100;0;0;16;100;100;0;0;"));
@@ -57,7 +57,7 @@ TEST(PresetAnswer, flagBitSevenOfChannelTwoIsTheOneKept)
     EXPECT_TRUE(table[0].aSet[0].bActive);
 }
 
-TEST(PresetAnswer, answersWithoutUsablePresetNumber_areIgnored)
+TEST(presets_Answer, answersWithoutUsablePresetNumber_areIgnored)
 {
     struct Case {
         int status;
@@ -78,7 +78,7 @@ TEST(PresetAnswer, answersWithoutUsablePresetNumber_areIgnored)
     }
 }
 
-TEST(PresetAnswer, fieldsThatDoNotParse_leaveStoredValuesUnchanged)
+TEST(presets_Answer, fieldsThatDoNotParse_leaveStoredValuesUnchanged)
 {
     TPresetTable table;
     ParsePresetAnswer(table, kOrderDone, kInnen);
@@ -97,7 +97,7 @@ TEST(PresetAnswer, fieldsThatDoNotParse_leaveStoredValuesUnchanged)
     EXPECT_TRUE(table[2].strBez.isEmpty());
 }
 
-TEST(PresetTime, roundsHalvesToEven)
+TEST(presets_Time, roundsHalvesToEven)
 {
     EXPECT_EQ(RoundHalfEven(2.5), 2);
     EXPECT_EQ(RoundHalfEven(3.5), 4);
@@ -124,7 +124,7 @@ TPreSet intervalPreset(int channel, qint32 time, qint32 setTimeMin)
     return p;
 }
 
-TEST(PresetIntervalCheck, timesAgainstLimits)
+TEST(presets_IntervalCheck, timesAgainstLimits)
 {
     const QString shortTime = QStringLiteral("Probenahmezeit bei Kanal %1 zu kurz für Intervallbetrieb");
     const QString shortSpan = QStringLiteral("Probenahmedauer bei Kanal %1 zu kurz für Intervallbetrieb");
@@ -150,7 +150,7 @@ TEST(PresetIntervalCheck, timesAgainstLimits)
     }
 }
 
-TEST(PresetIntervalCheck, onlyChannelsInIntervalModeWithFlowAndVolumeAreChecked)
+TEST(presets_IntervalCheck, onlyChannelsInIntervalModeWithFlowAndVolumeAreChecked)
 {
     QString message;
     TPreSet p = intervalPreset(0, 10, 0);
@@ -165,7 +165,7 @@ TEST(PresetIntervalCheck, onlyChannelsInIntervalModeWithFlowAndVolumeAreChecked)
     EXPECT_FALSE(CheckIntervalTimes(p, message));
 }
 
-TEST(PresetCommand, bothChannelsInactive_sendsFiveZerosPerChannel)
+TEST(presets_Command, bothChannelsInactive_sendsFiveZerosPerChannel)
 {
     TPreSet p;
     p.ilfdNr = 4;
@@ -173,7 +173,7 @@ TEST(PresetCommand, bothChannelsInactive_sendsFiveZerosPerChannel)
     EXPECT_EQ(PresetCommandText(p), QStringLiteral("SSP;4;Leer;0;0;0;0;0;0;0;0;0;0;0"));
 }
 
-TEST(PresetCommand, flagsAndScaledValues_roundHalvesToEven_andRoundTrip)
+TEST(presets_Command, flagsAndScaledValues_roundHalvesToEven_andRoundTrip)
 {
     TPresetTable table;
     ParsePresetAnswer(table, kOrderDone, QStringLiteral("TSP;2;Zwei;30;30;185;9995;600;480;6;5;1;0;0;"));
@@ -188,7 +188,7 @@ TEST(PresetCommand, flagsAndScaledValues_roundHalvesToEven_andRoundTrip)
     EXPECT_EQ(PresetCommandText(p), QStringLiteral("SSP;1;R;0;0;12;2;0;0;0;38;8;0;0"));
 }
 
-TEST(PresetCommand, nameCannotBreakTheFrame)
+TEST(presets_Command, nameCannotBreakTheFrame)
 {
     TPreSet p;
     p.ilfdNr = 1;
@@ -196,7 +196,7 @@ TEST(PresetCommand, nameCannotBreakTheFrame)
     EXPECT_EQ(PresetCommandText(p), QStringLiteral("SSP;1;abc01234567890123456;0;0;0;0;0;0;0;0;0;0;0"));
 }
 
-TEST(PresetCommand, sentOnlyOnline_asClientOneWithTagZero)
+TEST(presets_Command, sentOnlyOnline_asClientOneWithTagZero)
 {
     std::vector<TOrder> sent;
     SetOrderSink([&](const TOrder& o) { sent.push_back(o); });
