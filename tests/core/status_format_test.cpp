@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(StatusFormat, durationSwitchesFromMinutesToHoursAtOneHour)
+TEST(core_status_Format, durationSwitchesFromMinutesToHoursAtOneHour)
 {
     const struct {
         int seconds;
@@ -21,7 +21,7 @@ TEST(StatusFormat, durationSwitchesFromMinutesToHoursAtOneHour)
         EXPECT_EQ(FormatDuration(c.seconds), QString::fromUtf8(c.text)) << c.seconds;
 }
 
-TEST(StatusFormat, unitsFollowVolumeTypeBitsWithStandardLitresFirst)
+TEST(core_status_Format, unitsFollowVolumeTypeBitsWithStandardLitresFirst)
 {
     const struct {
         int volumeType;
@@ -40,7 +40,7 @@ TEST(StatusFormat, unitsFollowVolumeTypeBitsWithStandardLitresFirst)
     }
 }
 
-TEST(StatusFormat, maxFlowIsTwoLitresOnlyWithTheFlowVariantBit)
+TEST(core_status_Format, maxFlowIsTwoLitresOnlyWithTheFlowVariantBit)
 {
     TDeviceState device;
     device.DeviceFeatures = dfDiffPressure | dfExtraBarometer | dfServiceCounters | dfDaylightSaving;

@@ -19,7 +19,7 @@ QString u8(const char* text)
     return QString::fromUtf8(text);
 }
 
-class StatusLogic : public ::testing::Test {
+class core_status_Logic : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -72,7 +72,7 @@ protected:
     int valuesChanges = 0;
 };
 
-TEST_F(StatusLogic, onlinePollingFollowsTheOneAndSixSecondSchedule)
+TEST_F(core_status_Logic, onlinePollingFollowsTheOneAndSixSecondSchedule)
 {
     goOnline();
     ASSERT_TRUE(ctx.Online);
@@ -90,7 +90,7 @@ TEST_F(StatusLogic, onlinePollingFollowsTheOneAndSixSecondSchedule)
     EXPECT_EQ(sent.mid(0, 4), QStringList({"GIN", "GIO", "GIB", "GIE"}));
 }
 
-TEST_F(StatusLogic, offlinePollKnocksOnlyOnAnIdleLink)
+TEST_F(core_status_Logic, offlinePollKnocksOnlyOnAnIdleLink)
 {
     const struct {
         int queued;
@@ -111,7 +111,7 @@ TEST_F(StatusLogic, offlinePollKnocksOnlyOnAnIdleLink)
     }
 }
 
-TEST_F(StatusLogic, deviceInfoGivesVersionFeaturesAndVariants)
+TEST_F(core_status_Logic, deviceInfoGivesVersionFeaturesAndVariants)
 {
     const struct {
         const char* data;
@@ -153,7 +153,7 @@ TEST_F(StatusLogic, deviceInfoGivesVersionFeaturesAndVariants)
     EXPECT_FALSE(status.ParseDeviceInfo(u8("TIS;1;3.6.0")));
 }
 
-TEST_F(StatusLogic, onlyAReadableDeviceInfoWhileOfflineTakesTheLinkOnline)
+TEST_F(core_status_Logic, onlyAReadableDeviceInfoWhileOfflineTakesTheLinkOnline)
 {
     answer("TID;1;?;HW2;1;4;0");
     EXPECT_FALSE(ctx.Online);
@@ -169,7 +169,7 @@ TEST_F(StatusLogic, onlyAReadableDeviceInfoWhileOfflineTakesTheLinkOnline)
     EXPECT_EQ(device.FirmwareText, u8("3.6.0"));
 }
 
-TEST_F(StatusLogic, serialNumberSetsCaptionUntilOffline)
+TEST_F(core_status_Logic, serialNumberSetsCaptionUntilOffline)
 {
     goOnline();
     EXPECT_EQ(caption, u8("SarvikControl"));
@@ -189,7 +189,7 @@ TEST_F(StatusLogic, serialNumberSetsCaptionUntilOffline)
     EXPECT_EQ(caption, u8("SarvikControl"));
 }
 
-TEST_F(StatusLogic, climateFieldsDependOnSensorKindAndBarometerFlag)
+TEST_F(core_status_Logic, climateFieldsDependOnSensorKindAndBarometerFlag)
 {
     const struct {
         const char* data;
@@ -217,7 +217,7 @@ TEST_F(StatusLogic, climateFieldsDependOnSensorKindAndBarometerFlag)
     }
 }
 
-TEST_F(StatusLogic, climateAndBatteryUseTheDisplayLanguageDecimalSeparator)
+TEST_F(core_status_Logic, climateAndBatteryUseTheDisplayLanguageDecimalSeparator)
 {
     const struct {
         const char* language;
@@ -239,7 +239,7 @@ TEST_F(StatusLogic, climateAndBatteryUseTheDisplayLanguageDecimalSeparator)
     }
 }
 
-TEST_F(StatusLogic, batteryLevelColoursGaugeAndServiceModeShowsTheLevel)
+TEST_F(core_status_Logic, batteryLevelColoursGaugeAndServiceModeShowsTheLevel)
 {
     const struct {
         int level;
@@ -274,7 +274,7 @@ TEST_F(StatusLogic, batteryLevelColoursGaugeAndServiceModeShowsTheLevel)
     EXPECT_EQ(status.Values().BatteryText, QString());
 }
 
-TEST_F(StatusLogic, totalsShowRunTimeAndPaddedVolume)
+TEST_F(core_status_Logic, totalsShowRunTimeAndPaddedVolume)
 {
     answer("TIO;1234:56;x;y;567");
     EXPECT_EQ(status.Values().TotalRunTime, u8("1234:56"));
@@ -285,7 +285,7 @@ TEST_F(StatusLogic, totalsShowRunTimeAndPaddedVolume)
     EXPECT_EQ(status.Values().TotalRunTime, QString());
 }
 
-TEST_F(StatusLogic, deviceStatePanelFollowsKnownCodesOnly)
+TEST_F(core_status_Logic, deviceStatePanelFollowsKnownCodesOnly)
 {
     answer("TIS;8;0;0;0;0;5;6");
     EXPECT_EQ(status.StateDisplay().Text, u8("Probenahme"));
@@ -317,7 +317,7 @@ TEST_F(StatusLogic, deviceStatePanelFollowsKnownCodesOnly)
     EXPECT_FALSE(status.StateDisplay().Back.isValid());
 }
 
-TEST_F(StatusLogic, alarmIsReportedOnceAndClearedWithAcknowledgement)
+TEST_F(core_status_Logic, alarmIsReportedOnceAndClearedWithAcknowledgement)
 {
     answer("TIS;4;0;0;0;0;0;0");
     EXPECT_TRUE(messages.empty());
@@ -346,7 +346,7 @@ TEST_F(StatusLogic, alarmIsReportedOnceAndClearedWithAcknowledgement)
     EXPECT_TRUE(panelShown) << "the panel stays until the user closes it";
 }
 
-TEST_F(StatusLogic, channelErrorWordAloneRaisesASilentAlarm)
+TEST_F(core_status_Logic, channelErrorWordAloneRaisesASilentAlarm)
 {
     answer("TIS;4;0;1;0;0;0;0");
     EXPECT_TRUE(device.AlarmActive);
@@ -356,7 +356,7 @@ TEST_F(StatusLogic, channelErrorWordAloneRaisesASilentAlarm)
     EXPECT_TRUE(panelLines.isEmpty());
 }
 
-TEST_F(StatusLogic, pendingAlarmIsReportedAgainAfterReconnection)
+TEST_F(core_status_Logic, pendingAlarmIsReportedAgainAfterReconnection)
 {
     goOnline();
     answer("TIS;4;0;0;0;3;0;0");
@@ -374,7 +374,7 @@ TEST_F(StatusLogic, pendingAlarmIsReportedAgainAfterReconnection)
     EXPECT_TRUE(panelShown);
 }
 
-TEST_F(StatusLogic, goingOfflineResetsTheDisplay)
+TEST_F(core_status_Logic, goingOfflineResetsTheDisplay)
 {
     goOnline();
     answer("TIS;8;1;0;0;0;1;1");
@@ -402,7 +402,7 @@ TEST_F(StatusLogic, goingOfflineResetsTheDisplay)
     EXPECT_EQ(status.StateDisplay().Text, u8("Probenahme"));
 }
 
-TEST_F(StatusLogic, switchingLanguageRetranslatesWhatIsShown)
+TEST_F(core_status_Logic, switchingLanguageRetranslatesWhatIsShown)
 {
     answer("TIS;8;0;0;0;0;0;0");
     answer("TIB;3.95;0;3;75");

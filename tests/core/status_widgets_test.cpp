@@ -14,7 +14,7 @@ QString u8(const char* text)
     return QString::fromUtf8(text);
 }
 
-class StatusArea : public ::testing::Test {
+class core_status_Area : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -37,7 +37,7 @@ protected:
     TStatusArea area;
 };
 
-TEST_F(StatusArea, offlineShowsQuestionMarksAndOnlineTheDeviceValues)
+TEST_F(core_status_Area, offlineShowsQuestionMarksAndOnlineTheDeviceValues)
 {
     for (const char* name : {"txtSerNo", "txtFirmware", "txtVolume", "txtTemp", "txtHumidity", "txtPressure"}) {
         ASSERT_NE(label(name), nullptr) << name;
@@ -59,7 +59,7 @@ TEST_F(StatusArea, offlineShowsQuestionMarksAndOnlineTheDeviceValues)
     EXPECT_TRUE(label("pnlStatus")->isVisible());
 }
 
-TEST_F(StatusArea, statePanelColoursAndSamplingLed)
+TEST_F(core_status_Area, statePanelColoursAndSamplingLed)
 {
     status.FSetOnline(true);
     answer("TIS;8;0;0;0;0;0;0");
@@ -77,7 +77,7 @@ TEST_F(StatusArea, statePanelColoursAndSamplingLed)
     EXPECT_FALSE(led->isVisible());
 }
 
-TEST_F(StatusArea, errorPanelListsAlarmsAndHidesOnDoubleClick)
+TEST_F(core_status_Area, errorPanelListsAlarmsAndHidesOnDoubleClick)
 {
     status.FSetOnline(true);
     answer("TIS;4;9;0;0;2;0;0");
@@ -93,7 +93,7 @@ TEST_F(StatusArea, errorPanelListsAlarmsAndHidesOnDoubleClick)
     EXPECT_FALSE(status.ErrorPanelVisible());
 }
 
-TEST(StatusPanels, dataPanelStaysLitForHundredMillisecondsOfTicks)
+TEST(core_status_Panels, dataPanelStaysLitForHundredMillisecondsOfTicks)
 {
     TStatusPanels panels;
     panels.StatusInit(50, nullptr);
