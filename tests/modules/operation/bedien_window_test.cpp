@@ -397,6 +397,20 @@ TEST_F(operation_Window, presetDisplay_showsTheSelectedPreset)
     EXPECT_EQ(labels(1), none);
 }
 
+TEST_F(operation_Window, switchLanguage_retranslatesTextsAndNumbers)
+{
+    showWithPresets();
+    select(2);
+    ASSERT_TRUE(SetProgramLanguage(kLangEnglish));
+    Window->SwitchLanguage();
+    SetProgramLanguage(kLangGerman);
+    EXPECT_EQ(Window->windowTitle(), QStringLiteral("Remote control"));
+    EXPECT_EQ(Window->lblPresVol[0]->text(), QStringLiteral("120.0 SL"));
+    EXPECT_EQ(Window->lblPresVerz[0]->text(), QStringLiteral("Off"));
+    EXPECT_EQ(Window->lblPresDauer[1]->text(), QStringLiteral("Inactive"));
+    EXPECT_EQ(Window->lblSampStatus[0]->text(), QStringLiteral("Ready"));
+}
+
 TEST_F(operation_Window, onOffLine_enablesControls_andRefreshesWhenComingOnline)
 {
     Env.Context.Online = false;
