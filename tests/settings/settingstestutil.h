@@ -20,8 +20,4 @@ inline QString errorOf(const std::function<void()>& call)
 
 #include <ostream>
 
-// Readable QStrings in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+#include "qtprinters.h"

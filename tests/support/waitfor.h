@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include "qtprinters.h"
+
 #include <functional>
 
 constexpr int kWaitTimeoutMs = 10000;
@@ -16,6 +18,8 @@ inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = kWai
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Closed windows are deleted later; processEvents alone never gets to that.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::usleep(200);
     }
     return true;

@@ -17,15 +17,7 @@
 #include <ostream>
 #include <vector>
 
-// Readable texts in failure messages and in gtest's printing of values.
-inline std::ostream& operator<<(std::ostream& os, const QString& s)
-{
-    return os << s.toStdString();
-}
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
+#include "qtprinters.h"
 
 // The command text of a frame: everything before the checksum field.
 inline QString CommandOf(const TOrder& order)
