@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2
-# Until the main window lands, this exercises the device link end to end.
-exec ./build/bench/link_bench "$@"
+# The program with a virtual Sarvik2V2 inside; settings go to the start directory.
+exec ./build/src/app/sarvikcontrol --demo "$@"

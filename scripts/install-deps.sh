@@ -13,4 +13,4 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   gettext libzip-dev libpugixml-dev \
   srecord python3 \
   clang libclang-rt-14-dev \
-  xvfb xauth x11-apps imagemagick fonts-dejavu-core >/dev/null
+  xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core >/dev/null

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QStatusBar>
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcCore, "sarvik.core")
 
 // Owner-drawn panel of a module window's status bar.
@@ -83,8 +85,17 @@ void TPLXForm::RestoreGeometry()
     try {
         const TFSettingsForm& s = FContext.Settings();
         QWidget* w = FrameWindow();
-        w->setGeometry(s.GetInt(WinPosPath(FClientID, "Left")), s.GetInt(WinPosPath(FClientID, "Top")),
-                       s.GetInt(WinPosPath(FClientID, "Width")), s.GetInt(WinPosPath(FClientID, "Height")));
+        QSize size(s.GetInt(WinPosPath(FClientID, "Width")), s.GetInt(WinPosPath(FClientID, "Height")));
+        // The schema's defaults (200 x 100) are smaller than any module window; a size the
+        // window cannot be used at gives way to its preferred size.
+        const QSize least = w->minimumSizeHint();
+        const QSize preferred = w->sizeHint();
+        if (size.width() < least.width())
+            size.setWidth(std::max(least.width(), preferred.width()));
+        if (size.height() < least.height())
+            size.setHeight(std::max(least.height(), preferred.height()));
+        w->setGeometry(QRect(QPoint(s.GetInt(WinPosPath(FClientID, "Left")), s.GetInt(WinPosPath(FClientID, "Top"))),
+                             size));
     } catch (const std::exception& e) {
         qCWarning(lcCore) << "window position of client" << FClientID << "not restored:" << e.what();
     }

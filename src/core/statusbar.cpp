@@ -1,5 +1,7 @@
 #include "statusbar.h"
 
+#include <algorithm>
+
 #include "i18n.h"
 
 #include <QPainter>
@@ -70,7 +72,10 @@ void TStatusPanels::setPanel(int index, const QString& text, TStatusPanelState s
 
 void TStatusPanels::StatusSetPort(const QString& text)
 {
+    // Device paths (/dev/ttyACM0, /dev/pts/12) are longer than the 50 pixels a "COM7" needs.
+    FPanels[spPort].Width = std::max(50, fontMetrics().horizontalAdvance(text) + 8);
     setPanel(spPort, text, spsInactive);
+    updateGeometry();
 }
 
 void TStatusPanels::StatusSetOnline(bool online)
