@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "i18n.h"
 #include "mainwindow.h"
 #include "plxform.h"
 #include "settingsform.h"
@@ -359,6 +360,41 @@ TEST_F(MainWindowTest, findsTheVirtualDeviceReconnectsAfterReplug)
     form->CloseWithoutQuestion();
     form.reset();
     device.stop();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, languageOfTheSettingsFileTranslatesTheFrame)
+{
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[settings/General]\nProgLang=English\nConfirmExit=1\n");
+    f.close();
+    create();
+    form->show();
+    EXPECT_EQ(form->findChild<QMenu*>(QStringLiteral("mnuDatei"))->title(), QStringLiteral("&File"));
+    answerYes = false;
+    form->close();
+    EXPECT_EQ(questions, QStringList{QStringLiteral("Really exit the program?")});
+    // Back to German for whatever runs next in this process.
+    SetProgramLanguage(kLangGerman);
+}
+
+TEST_F(MainWindowTest, missingManualIsReportedWithItsPath)
+{
+    create();
+    form->show();
+    form->Dialogs().openDocument = [](const QString&) {
+        ADD_FAILURE() << "no manual exists beside the test";
+        return true;
+    };
+    form->Action(QStringLiteral("actHandbuch"))->trigger();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("Die Handbuchdatei \"")));
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("SarvikControl_Handbuch.pdf")));
+    EXPECT_TRUE(warnings[0].endsWith(QStringLiteral("\" wurde nicht gefunden.")));
 }
 
 }  // namespace
