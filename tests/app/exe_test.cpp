@@ -138,6 +138,26 @@ TEST_F(app_Executable, connectsToTheDeviceInItsRoot_andSigtermEndsItWritingTheSe
     EXPECT_TRUE(QRegularExpression(QStringLiteral("(^|\\n)Width=\\d+")).match(saved).hasMatch()) << saved;
 }
 
+TEST_F(app_Executable, sigtermWhileTheDeviceIsSilent_stillEndsPromptly)
+{
+    TVirtualSarvikOptions options;
+    options.root = dir.filePath(QStringLiteral("root"));
+    options.logFile = dir.filePath(QStringLiteral("sim.log"));
+    device = std::make_unique<TVirtualSarvik>(options);
+    QString error;
+    ASSERT_TRUE(device->start(&error)) << error;
+    writeIni({});
+    start({QStringLiteral("-C"), ini, QStringLiteral("--device-root"), options.root});
+    ASSERT_TRUE(waitFor([&] { return SimLogHasFrame(options.logFile, QStringLiteral("GIS")); }, kOnlineTimeoutMs))
+        << output();
+    // From here on every frame goes unanswered: the worker sits in an answer window.
+    device->dropNext(1000000);
+    const std::size_t before = ReadSimLog(options.logFile).size();
+    ASSERT_TRUE(waitFor([&] { return ReadSimLog(options.logFile).size() > before; }, kOnlineTimeoutMs));
+    terminateAndExpectCleanExit();
+    EXPECT_TRUE(readFile(ini).contains(QStringLiteral("[settings/WinPos/Client_0]")));
+}
+
 TEST_F(app_Executable, demoReachesItsOwnDevice_andLeavesNoDemoRootBehind)
 {
     writeIni("[settings/General]\nLogging=1\n[settings/Paths]\nLog=" + logDir.toUtf8() + "\n");

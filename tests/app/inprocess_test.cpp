@@ -310,16 +310,23 @@ TEST_F(app_InProcess, deviceMessageAppearsInBlueWithoutOpeningTheWindow)
     EXPECT_TRUE(form->Context().Online) << "a device message is no answer and costs no order";
 }
 
-TEST_F(app_InProcess, silentDeviceTakesTheProgramOffline_andAnsweringAgainBringsItBack)
+TEST_F(app_InProcess, silentDeviceTakesTheProgramOffline_andBackOnlineAPendingAlarmIsReportedAgain)
 {
     startOnline();
+    const QString alarm = QStringLiteral("ALARM: Motorstörung");
+    device->setAlarm(3);
+    ASSERT_TRUE(waitFor([&] { return countLines(alarm) == 1; }));
+
     device->dropNext(1000000);
     ASSERT_TRUE(waitFor([&] { return !form->Context().Online; }, kOfflineTimeoutMs));
     for (const char* name : {"txtSerNo", "txtFirmware", "txtVolume", "txtTemp", "txtHumidity", "txtPressure",
                              "pnlStatus"})
         EXPECT_EQ(text(name), QStringLiteral("???")) << name;
     EXPECT_EQ(text("txtRunTime"), QString());
+    EXPECT_EQ(text("txtAkku"), QString());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("SarvikControl"));
+    EXPECT_FALSE(widget("pnlError")->isVisible());
+    EXPECT_FALSE(widget("ledAlarm")->isVisible());
     // The port stays open: the device is still there, it just does not answer.
     EXPECT_EQ(form->Connection().State(), TConnectionMachine::csConnected);
 
@@ -327,6 +334,9 @@ TEST_F(app_InProcess, silentDeviceTakesTheProgramOffline_andAnsweringAgainBrings
     ASSERT_TRUE(waitFor([&] { return online(); }, kOnlineTimeoutMs));
     EXPECT_EQ(text("txtFirmware"), QStringLiteral("3.6.0"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("SV2000123 - SarvikControl"));
+    ASSERT_TRUE(waitFor([&] { return countLines(alarm) == 2; })) << allText();
+    EXPECT_TRUE(widget("pnlError")->isVisible());
+    EXPECT_EQ(text("pnlError"), QStringLiteral("Motorstörung"));
 }
 
 // The protocol's lines, split at the platform's line end and kept as bytes.
