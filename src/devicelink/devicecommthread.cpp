@@ -128,14 +128,23 @@ void TDeviceCommThread::HandleRXData(const QByteArray& line)
 {
     {
         std::lock_guard guard(FRXDataLock);
-        FRXData = line;
+        // Device messages queue up: in the one answer slot a message followed quickly by the
+        // answer would be overwritten and lost.
+        if (IsDeviceMessage(line)) {
+            FDeviceMessages.push_back(line);
+            if (FDeviceMessages.size() > kMaxPendingMessages)
+                FDeviceMessages.pop_front();
+        } else {
+            FRXData = line;
+        }
     }
     FDataEvent.set();
 }
 
-QByteArray TDeviceCommThread::TakeRXData()
+QByteArray TDeviceCommThread::TakeRXData(std::deque<QByteArray>& messages)
 {
     std::lock_guard guard(FRXDataLock);
+    messages.swap(FDeviceMessages);
     QByteArray line;
     line.swap(FRXData);
     return line;
@@ -216,19 +225,20 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
                 Log(QStringLiteral("DEBUG"), "Timeout");
                 continue;
             }
-            const QByteArray line = TakeRXData();
-            if (line.size() < 5) {
-                Log(QStringLiteral("DEBUG"), "Not enough data received");
-                continue;
+            std::deque<QByteArray> messages;
+            const QByteArray line = TakeRXData(messages);
+            for (const QByteArray& message : messages) {
+                if (FDebugMsgCB) {
+                    const QString text = RenderControlChars(message);
+                    RunOnUi([&] { FDebugMsgCB(text); });
+                }
             }
             if (IsAnswerLine(line)) {
                 answer = line;
                 break;
             }
-            if (FDebugMsgCB) {
-                const QString text = RenderControlChars(line);
-                RunOnUi([&] { FDebugMsgCB(text); });
-            }
+            if (messages.empty())
+                Log(QStringLiteral("DEBUG"), "Not enough data received");
         }
         if (!answer.isEmpty() && CheckAnswer(answer, order, log))
             break;

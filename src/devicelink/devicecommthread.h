@@ -49,6 +49,7 @@ class TDeviceCommThread {
 public:
     static constexpr int kAnswerWindowMs = 3000;
     static constexpr int kAttempts = 2;
+    static constexpr size_t kMaxPendingMessages = 256;
 
     // Created on the user-interface thread: the port, the protocol and the callbacks are run
     // there. The thread starts with Start().
@@ -77,7 +78,8 @@ private:
     // Runs f on the user-interface thread and waits for it; false when the worker is stopping.
     bool RunOnUi(const std::function<void()>& f);
     void Log(const QString& tag, const QByteArray& text);
-    QByteArray TakeRXData();
+    // The answer slot and every device message that came in since the last take.
+    QByteArray TakeRXData(std::deque<QByteArray>& messages);
 
     std::unique_ptr<TUiInvoker> FUi;
     TDeviceCommPort* FPort;
@@ -91,6 +93,7 @@ private:
     TAutoResetEvent FDataEvent;
     std::atomic<bool> FComError{false};
     QByteArray FRXData;
+    std::deque<QByteArray> FDeviceMessages;  // guarded by FRXDataLock
     std::mutex FRXDataLock;
 
     std::atomic<bool> FStop{false};

@@ -287,3 +287,19 @@ TEST(WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WorkerTest, messageAndAnswerArrivingTogether_bothCount)
+{
+    // Both lines complete before the worker can take the first.
+    peer.script.push_back({{5, "TIM;Akku schwach"}, {5, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    EXPECT_EQ(finished[0].Status, kOrderDone);
+    EXPECT_EQ(finished[0].TXCount, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("TIM;Akku schwach"));
+}
+
+}  // namespace
