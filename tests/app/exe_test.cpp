@@ -43,6 +43,20 @@ protected:
             device->stop();
     }
 
+    TVirtualSarvikOptions deviceOptions() const
+    {
+        TVirtualSarvikOptions options;
+        options.root = dir.filePath(QStringLiteral("root"));
+        options.logFile = dir.filePath(QStringLiteral("sim.log"));
+        return options;
+    }
+    void startDevice(const TVirtualSarvikOptions& options)
+    {
+        device = std::make_unique<TVirtualSarvik>(options);
+        QString error;
+        ASSERT_TRUE(device->start(&error)) << error;
+    }
+
     void writeIni(const QByteArray& text)
     {
         QFile f(ini);
@@ -118,12 +132,8 @@ TEST_F(app_Executable, helpAndVersionPrintAndExitZero)
 
 TEST_F(app_Executable, connectsToTheDeviceInItsRoot_andSigtermEndsItWritingTheSettings)
 {
-    TVirtualSarvikOptions options;
-    options.root = dir.filePath(QStringLiteral("root"));
-    options.logFile = dir.filePath(QStringLiteral("sim.log"));
-    device = std::make_unique<TVirtualSarvik>(options);
-    QString error;
-    ASSERT_TRUE(device->start(&error)) << error;
+    const TVirtualSarvikOptions options = deviceOptions();
+    ASSERT_NO_FATAL_FAILURE(startDevice(options));
     writeIni({});
 
     start({QStringLiteral("-C"), ini, QStringLiteral("--device-root"), options.root});
@@ -140,12 +150,8 @@ TEST_F(app_Executable, connectsToTheDeviceInItsRoot_andSigtermEndsItWritingTheSe
 
 TEST_F(app_Executable, sigtermWhileTheDeviceIsSilent_stillEndsPromptly)
 {
-    TVirtualSarvikOptions options;
-    options.root = dir.filePath(QStringLiteral("root"));
-    options.logFile = dir.filePath(QStringLiteral("sim.log"));
-    device = std::make_unique<TVirtualSarvik>(options);
-    QString error;
-    ASSERT_TRUE(device->start(&error)) << error;
+    const TVirtualSarvikOptions options = deviceOptions();
+    ASSERT_NO_FATAL_FAILURE(startDevice(options));
     writeIni({});
     start({QStringLiteral("-C"), ini, QStringLiteral("--device-root"), options.root});
     ASSERT_TRUE(waitFor([&] { return SimLogHasFrame(options.logFile, QStringLiteral("GIS")); }, kOnlineTimeoutMs))
@@ -174,7 +180,7 @@ TEST_F(app_Executable, demoReachesItsOwnDevice_andLeavesNoDemoRootBehind)
             return tin.match(readFile(protocolPath)).hasMatch();
         },
         kOnlineTimeoutMs))
-        << output();
+        << output() << "\nprotocol " << protocolPath << ":\n" << readFile(protocolPath);
     // The demo root lives in the temporary directory while the program runs.
     EXPECT_EQ(QDir(tmp).entryList({QStringLiteral("sarvik-demo-*")}, QDir::Dirs).size(), 1);
 

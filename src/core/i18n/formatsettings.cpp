@@ -129,7 +129,7 @@ QString TFormatSettings::Format(const QString& pattern, const QVariantList& args
             continue;
         }
         const QChar conv = pattern.at(j);
-        // The spec without length modifiers, handed to printf with a fitting argument type.
+        // The conversion without length modifiers, handed to printf with a fitting argument type.
         QString spec = pattern.mid(i, j - i);
         while (!spec.isEmpty() && QStringLiteral("hlLqjzt").contains(spec.back()))
             spec.chop(1);
