@@ -29,8 +29,10 @@ TCommandLine ParseCommandLine(const QStringList& args)
             continue;  // our long options never name a settings file
         if (p.contains(QLatin1String("-C")) || p.contains(QLatin1String("-c"))) {
             if (p.size() < 3) {
+                // The name is taken, not looked at again: a path such as /tmp/a-cx/s.ini would
+                // otherwise count as a "-c" of its own and replace itself.
                 if (i + 1 < args.size())
-                    cl.ConfiguredName = args.at(i + 1);
+                    cl.ConfiguredName = args.at(++i);
             } else {
                 cl.ConfiguredName = p.mid(2);
             }

@@ -29,6 +29,12 @@ TEST(CommandLine, settingsFileAndServiceMode)
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
+    // A directory whose name holds "-c", as temporary ones often do.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("a-cx")));
+    const QString dashed = dir.filePath(QStringLiteral("a-cx/Service"));
+    QFile g(dashed);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.close();
     const QString start = QStringLiteral("/start/");
     const QString fallback = start + QStringLiteral("SarvikControl.ini");
     struct Case {
@@ -38,6 +44,7 @@ TEST(CommandLine, settingsFileAndServiceMode)
     };
     const std::vector<Case> cases = {
         {{QStringLiteral("-C"), ini}, ini, false},
+        {{QStringLiteral("-C"), dashed}, dashed, false},
         {{QStringLiteral("-c") + ini}, ini, false},
         {{QStringLiteral("Service"), QStringLiteral("-C")}, fallback, true},
         {{QStringLiteral("-C"), dir.filePath(QStringLiteral("missing.ini"))}, fallback, false},
