@@ -22,7 +22,7 @@
 
 namespace {
 
-TEST(CommandLine, settingsFileAndServiceMode)
+TEST(core_CommandLine, settingsFileAndServiceMode)
 {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("x.ini"));
@@ -63,7 +63,7 @@ TEST(CommandLine, settingsFileAndServiceMode)
     EXPECT_TRUE(roots.Demo);
 }
 
-TEST(CommandLine, storedMainWindowGeometryRules)
+TEST(core_CommandLine, storedMainWindowGeometryRules)
 {
     const QRect current(10, 20, 600, 400);
     const QSize screen(1600, 1000);
@@ -81,7 +81,7 @@ TEST(CommandLine, storedMainWindowGeometryRules)
         EXPECT_EQ(ApplyStoredGeometry(current, c.top, c.left, c.width, c.height, screen), c.expected) << c.top;
 }
 
-TEST(CommandLine, manualPathBrokenAtSlashes)
+TEST(core_CommandLine, manualPathBrokenAtSlashes)
 {
     const QString path = QStringLiteral("/opt/sarvikcontrol/a-rather-long-directory-name/bin/SarvikControl_Handbuch.pdf");
     const QStringList lines = BreakPath(path).split(QLatin1Char('\n'));
@@ -110,7 +110,7 @@ public:
     std::vector<int> onlineCalls;
 };
 
-class MainWindowTest : public ::testing::Test {
+class core_MainWindow : public ::testing::Test {
 protected:
     void SetUp() override { ini = dir.filePath(QStringLiteral("SarvikControl.ini")); }
 
@@ -157,7 +157,7 @@ TOrder finished(int sender, int status, const QByteArray& payload, int tag = 0)
     return o;
 }
 
-TEST_F(MainWindowTest, answersGoToTheSendersWindowAndStatusAnswersAlsoToTheMainWindow)
+TEST_F(core_MainWindow, answersGoToTheSendersWindowAndStatusAnswersAlsoToTheMainWindow)
 {
     create();
     form->show();
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, answersGoToTheSendersWindowAndStatusAnswersAlsoToTheMainW
     EXPECT_EQ(statusAnswers.size(), 2u);
 }
 
-TEST_F(MainWindowTest, answerForAClosedWindowIsDropped)
+TEST_F(core_MainWindow, answerForAClosedWindowIsDropped)
 {
     create();
     form->show();
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, answerForAClosedWindowIsDropped)
     EXPECT_TRUE(statusAnswers.empty());
 }
 
-TEST_F(MainWindowTest, openingAnOpenMinimisedWindowRestoresIt)
+TEST_F(core_MainWindow, openingAnOpenMinimisedWindowRestoresIt)
 {
     create();
     form->show();
@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, openingAnOpenMinimisedWindowRestoresIt)
     EXPECT_EQ(form->MdiArea()->subWindowList().size(), 1);
 }
 
-TEST_F(MainWindowTest, serviceMenusFollowTheCommandLineAndTheSetting)
+TEST_F(core_MainWindow, serviceMenusFollowTheCommandLineAndTheSetting)
 {
     create();
     form->show();
@@ -237,7 +237,7 @@ TEST_F(MainWindowTest, serviceMenusFollowTheCommandLineAndTheSetting)
     EXPECT_NE(form->Module(ciKalib), nullptr);
 }
 
-TEST_F(MainWindowTest, adjustmentWindowOutsideServiceModeOnlyAfterTheWarning)
+TEST_F(core_MainWindow, adjustmentWindowOutsideServiceModeOnlyAfterTheWarning)
 {
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, adjustmentWindowOutsideServiceModeOnlyAfterTheWarning)
     EXPECT_EQ(asked, 2);
 }
 
-TEST_F(MainWindowTest, closingStoresGeometryAndOpenFlagsAndReopensThem)
+TEST_F(core_MainWindow, closingStoresGeometryAndOpenFlagsAndReopensThem)
 {
     create();
     form->show();
@@ -284,7 +284,7 @@ TEST_F(MainWindowTest, closingStoresGeometryAndOpenFlagsAndReopensThem)
     EXPECT_EQ(form->Module(ciProbedaten), nullptr);
 }
 
-TEST_F(MainWindowTest, exitQuestionCanCancelAndFailedSaveWarns)
+TEST_F(core_MainWindow, exitQuestionCanCancelAndFailedSaveWarns)
 {
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -304,7 +304,7 @@ TEST_F(MainWindowTest, exitQuestionCanCancelAndFailedSaveWarns)
     EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("Konfiguration konnte nicht gespeichert werden.\r\nFehlermeldung:\r\n")));
 }
 
-TEST_F(MainWindowTest, onlineChangeReachesEveryVisibleModuleAndTheCaption)
+TEST_F(core_MainWindow, onlineChangeReachesEveryVisibleModuleAndTheCaption)
 {
     create();
     form->show();
@@ -335,7 +335,7 @@ bool anyMessageContains(const QString& text)
     return false;
 }
 
-TEST_F(MainWindowTest, findsTheVirtualDeviceReconnectsAfterReplug)
+TEST_F(core_MainWindow, findsTheVirtualDeviceReconnectsAfterReplug)
 {
     QTemporaryDir root;
     TVirtualSarvikOptions options;
@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, findsTheVirtualDeviceReconnectsAfterReplug)
 
 namespace {
 
-TEST_F(MainWindowTest, languageOfTheSettingsFileTranslatesTheFrame)
+TEST_F(core_MainWindow, languageOfTheSettingsFileTranslatesTheFrame)
 {
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -389,7 +389,7 @@ TEST_F(MainWindowTest, languageOfTheSettingsFileTranslatesTheFrame)
     SetProgramLanguage(kLangGerman);
 }
 
-TEST_F(MainWindowTest, missingManualIsReportedWithItsPath)
+TEST_F(core_MainWindow, missingManualIsReportedWithItsPath)
 {
     create();
     form->show();

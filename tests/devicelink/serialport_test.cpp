@@ -9,7 +9,7 @@
 
 namespace {
 
-class SerialTest : public ::testing::Test {
+class devicelink_Serial : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -35,7 +35,7 @@ protected:
     int activity = 0;
 };
 
-TEST_F(SerialTest, openOnAPseudoTerminalSucceedsThoughItHasNoModemLines)
+TEST_F(devicelink_Serial, openOnAPseudoTerminalSucceedsThoughItHasNoModemLines)
 {
     EXPECT_TRUE(port.RS232Connected());
     EXPECT_EQ(port.RS232LastOpenError(), QSerialPort::NoError);
@@ -45,7 +45,7 @@ TEST_F(SerialTest, openOnAPseudoTerminalSucceedsThoughItHasNoModemLines)
     EXPECT_EQ(port.RS232LastOpenError(), QSerialPort::DeviceNotFoundError);
 }
 
-TEST_F(SerialTest, burstGivesOneLineAndTheTrailingLineFeedIsDropped)
+TEST_F(devicelink_Serial, burstGivesOneLineAndTheTrailingLineFeedIsDropped)
 {
     pty.write("TIN;1234;00555\r\n");
     ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
@@ -58,7 +58,7 @@ TEST_F(SerialTest, burstGivesOneLineAndTheTrailingLineFeedIsDropped)
     EXPECT_TRUE(loggedDevice);
 }
 
-TEST_F(SerialTest, twoLinesInOneBurstAreBothDelivered)
+TEST_F(devicelink_Serial, twoLinesInOneBurstAreBothDelivered)
 {
     pty.write("TIM;one\r\nTIS;4;0;00000\r\n");
     ASSERT_TRUE(waitFor([&] { return lines.size() == 2; }));
@@ -66,7 +66,7 @@ TEST_F(SerialTest, twoLinesInOneBurstAreBothDelivered)
     EXPECT_EQ(lines[1], QByteArray("TIS;4;0;00000"));
 }
 
-TEST_F(SerialTest, shortFragmentIsDiscardedAfterTheIdleTimeWithItsLog)
+TEST_F(devicelink_Serial, shortFragmentIsDiscardedAfterTheIdleTimeWithItsLog)
 {
     pty.write("TIN;\r");
     ASSERT_TRUE(waitFor([&] {
@@ -83,14 +83,14 @@ TEST_F(SerialTest, shortFragmentIsDiscardedAfterTheIdleTimeWithItsLog)
     EXPECT_EQ(lines[0], QByteArray("TIS;4;00000"));
 }
 
-TEST_F(SerialTest, controlCharactersAreRemovedFromLines)
+TEST_F(devicelink_Serial, controlCharactersAreRemovedFromLines)
 {
     pty.write(QByteArray("TI\tN;1\x00" "2;00000\r\n", 16));
     ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
     EXPECT_EQ(lines[0], QByteArray("TIN;12;00000"));
 }
 
-TEST_F(SerialTest, overlongLineIsEmptiedAtThe257thCharacter)
+TEST_F(devicelink_Serial, overlongLineIsEmptiedAtThe257thCharacter)
 {
     QByteArray text;
     for (int i = 0; i < 300; ++i)
@@ -100,7 +100,7 @@ TEST_F(SerialTest, overlongLineIsEmptiedAtThe257thCharacter)
     EXPECT_EQ(lines[0], text.right(43));
 }
 
-TEST_F(SerialTest, countedModeTakesEveryByteUntilTheBlockIsComplete)
+TEST_F(devicelink_Serial, countedModeTakesEveryByteUntilTheBlockIsComplete)
 {
     QByteArray block;
     for (int i = 0; i < 62; ++i)
@@ -122,14 +122,14 @@ TEST_F(SerialTest, countedModeTakesEveryByteUntilTheBlockIsComplete)
     ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
 }
 
-TEST_F(SerialTest, sendWritesTheBytesAndLightsTheDataPanel)
+TEST_F(devicelink_Serial, sendWritesTheBytesAndLightsTheDataPanel)
 {
     EXPECT_TRUE(port.RS232Send("GIN;00281\r\n"));
     EXPECT_EQ(pty.read(), QByteArray("GIN;00281\r\n"));
     EXPECT_EQ(activity, 1);
 }
 
-TEST_F(SerialTest, sendWhileClosedReturnsFalseAndLightsNothing)
+TEST_F(devicelink_Serial, sendWhileClosedReturnsFalseAndLightsNothing)
 {
     port.RS232Open(QString());
     EXPECT_FALSE(port.RS232Send("GIN;00281\r\n"));
@@ -137,7 +137,7 @@ TEST_F(SerialTest, sendWhileClosedReturnsFalseAndLightsNothing)
     EXPECT_TRUE(pty.read(100).isEmpty());
 }
 
-TEST_F(SerialTest, sendDiscardsAPartialLineReceivedBefore)
+TEST_F(devicelink_Serial, sendDiscardsAPartialLineReceivedBefore)
 {
     pty.write("TIS;4;0");
     spinFor(30);
@@ -147,7 +147,7 @@ TEST_F(SerialTest, sendDiscardsAPartialLineReceivedBefore)
     EXPECT_EQ(lines[0], QByteArray("TIS;4;00000"));
 }
 
-TEST_F(SerialTest, purgeLogsTheRestAndDiscardsIt)
+TEST_F(devicelink_Serial, purgeLogsTheRestAndDiscardsIt)
 {
     pty.write("TIS;4;0");
     spinFor(30);
@@ -158,7 +158,7 @@ TEST_F(SerialTest, purgeLogsTheRestAndDiscardsIt)
     EXPECT_TRUE(logged);
 }
 
-TEST_F(SerialTest, vanishedDeviceClosesThePort)
+TEST_F(devicelink_Serial, vanishedDeviceClosesThePort)
 {
     pty.closeSlave();
     pty.closeMaster();

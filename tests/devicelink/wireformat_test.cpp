@@ -13,7 +13,7 @@ struct FrameCase {
     QByteArray frame;
 };
 
-TEST(WireFormat, framesCarryTheByteSumOfCommandAndSeparator)
+TEST(devicelink_WireFormat, framesCarryTheByteSumOfCommandAndSeparator)
 {
     const QString longCommand(1200, QLatin1Char('z'));  // 1200 * 122 + 59 = 146459
     const std::vector<FrameCase> cases = {
@@ -29,7 +29,7 @@ TEST(WireFormat, framesCarryTheByteSumOfCommandAndSeparator)
     EXPECT_TRUE(big.endsWith(";146459\r\n")) << big.right(12).constData();
 }
 
-TEST(WireFormat, orderStartsNewWithTheFrameAndUnusedFieldsZero)
+TEST(devicelink_WireFormat, orderStartsNewWithTheFrameAndUnusedFieldsZero)
 {
     const TOrder o = MakeOrder(2, QStringLiteral("SAS;3"), 7);
     EXPECT_EQ(o.Status, kOrderNew);
@@ -40,7 +40,7 @@ TEST(WireFormat, orderStartsNewWithTheFrameAndUnusedFieldsZero)
     EXPECT_EQ(o.TXCount + o.TXAdr + o.TXStat + o.RXAdr + o.TXIndex, 0);
 }
 
-TEST(WireFormat, sendOrderQueuesOnlyWhileNotHalted)
+TEST(devicelink_WireFormat, sendOrderQueuesOnlyWhileNotHalted)
 {
     std::vector<TOrder> queued;
     SetOrderSink([&](const TOrder& o) { queued.push_back(o); });
@@ -53,7 +53,7 @@ TEST(WireFormat, sendOrderQueuesOnlyWhileNotHalted)
     EXPECT_EQ(queued[0].TXData, QByteArray("GIN;00281\r\n"));
 }
 
-TEST(WireFormat, answerShape)
+TEST(devicelink_WireFormat, answerShape)
 {
     struct Case { QByteArray line; bool answer; bool message; };
     const std::vector<Case> cases = {
@@ -69,7 +69,7 @@ TEST(WireFormat, answerShape)
     }
 }
 
-TEST(WireFormat, answerCheckAcceptsTheRightSumAndLogsMismatchesReceivedFirst)
+TEST(devicelink_WireFormat, answerCheckAcceptsTheRightSumAndLogsMismatchesReceivedFirst)
 {
     std::vector<std::pair<QString, QByteArray>> log;
     const TLinkLogFn logFn = [&](const QString& tag, const QByteArray& t) { log.emplace_back(tag, t); };
@@ -105,7 +105,7 @@ struct TokenCase {
     int indexAfter;
 };
 
-TEST(WireFormat, getTokenModes)
+TEST(devicelink_WireFormat, getTokenModes)
 {
     const std::vector<TokenCase> cases = {
         {"TIS;8;0;", ";", 2, true, "8", 2},
@@ -130,13 +130,13 @@ TEST(WireFormat, getTokenModes)
     }
 }
 
-TEST(WireFormat, controlCharactersRenderedAsCodes)
+TEST(devicelink_WireFormat, controlCharactersRenderedAsCodes)
 {
     EXPECT_EQ(RenderControlChars(QByteArray("TIM;a\tb\x01", 8)), QStringLiteral("TIM;a<9>b<1>"));
     EXPECT_EQ(RenderControlChars("20\xB0" "C"), QStringLiteral("20<176>C"));
 }
 
-TEST(WireFormat, windows1252BothWays)
+TEST(devicelink_WireFormat, windows1252BothWays)
 {
     const QString text = QStringLiteral("20 °C, € 5, Grüße");
     const QByteArray bytes = ToWire(text);
@@ -145,7 +145,7 @@ TEST(WireFormat, windows1252BothWays)
     EXPECT_EQ(ToWire(QStringLiteral("日")), QByteArray("?"));
 }
 
-TEST(CommandIndex, commandsFindTheirFamilyExactBeforePrefix)
+TEST(devicelink_CommandIndex, commandsFindTheirFamilyExactBeforePrefix)
 {
     struct Case { const char* command; const char* family; };
     const std::vector<Case> cases = {

@@ -54,7 +54,7 @@ public:
     }
 };
 
-class WorkerTest : public ::testing::Test {
+class devicelink_Worker : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -96,7 +96,7 @@ protected:
     std::function<void(const TOrder&)> onFinished;
 };
 
-TEST_F(WorkerTest, answeredOrderIsDoneWithItsPayload)
+TEST_F(devicelink_Worker, answeredOrderIsDoneWithItsPayload)
 {
     peer.script.push_back({{5, answerLine("TIN;1234;")}});
     worker->AddOrder(MakeOrder(3, QStringLiteral("GIN"), 9));
@@ -110,7 +110,7 @@ TEST_F(WorkerTest, answeredOrderIsDoneWithItsPayload)
     EXPECT_EQ(count("PC", "GIN;00281\r\n"), 1);
 }
 
-TEST_F(WorkerTest, silentDevice_failsFirstOrderAfterTwoWindowsAndDropsTheRest)
+TEST_F(devicelink_Worker, silentDevice_failsFirstOrderAfterTwoWindowsAndDropsTheRest)
 {
     worker->AddOrder(MakeOrder(1, QStringLiteral("GIN"), 1));
     worker->AddOrder(MakeOrder(1, QStringLiteral("GIS"), 2));
@@ -129,7 +129,7 @@ TEST_F(WorkerTest, silentDevice_failsFirstOrderAfterTwoWindowsAndDropsTheRest)
     EXPECT_GE(count("DEBUG", "Timeout"), 2);
 }
 
-TEST_F(WorkerTest, wrongThenRightChecksum_doneOnSecondAttempt)
+TEST_F(devicelink_Worker, wrongThenRightChecksum_doneOnSecondAttempt)
 {
     peer.script.push_back({{5, "TIN;1234;00556"}});
     peer.script.push_back({{5, answerLine("TIN;1234;")}});
@@ -142,7 +142,7 @@ TEST_F(WorkerTest, wrongThenRightChecksum_doneOnSecondAttempt)
     EXPECT_EQ(count("ERROR", "Checksum Mismatch! Expected: 556 - Got: 555"), 1);
 }
 
-TEST_F(WorkerTest, twoWrongChecksums_failWithTheLastRejectedPayload)
+TEST_F(devicelink_Worker, twoWrongChecksums_failWithTheLastRejectedPayload)
 {
     peer.script.push_back({{5, "TIN;1111;00001"}});
     peer.script.push_back({{5, "TIN;2222;00001"}});
@@ -153,7 +153,7 @@ TEST_F(WorkerTest, twoWrongChecksums_failWithTheLastRejectedPayload)
     EXPECT_TRUE(worker->ComError());
 }
 
-TEST_F(WorkerTest, deviceMessageInsideTheWindow_isPassedOnAndTheAnswerStillCounts)
+TEST_F(devicelink_Worker, deviceMessageInsideTheWindow_isPassedOnAndTheAnswerStillCounts)
 {
     peer.script.push_back({{5, QByteArray("TIM;Pumpe\tan", 12)}, {40, answerLine("TIS;4;0;")}});
     worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
@@ -164,7 +164,7 @@ TEST_F(WorkerTest, deviceMessageInsideTheWindow_isPassedOnAndTheAnswerStillCount
     EXPECT_EQ(messages[0], QStringLiteral("TIM;Pumpe<9>an"));
 }
 
-TEST_F(WorkerTest, deviceMessageJustBeforeTheWindowEnds_leavesTheAttemptUnanswered)
+TEST_F(devicelink_Worker, deviceMessageJustBeforeTheWindowEnds_leavesTheAttemptUnanswered)
 {
     peer.script.push_back({{kWindowMs - 30, "TIM;late"}});
     peer.script.push_back({{5, answerLine("TIS;4;0;")}});
@@ -175,7 +175,7 @@ TEST_F(WorkerTest, deviceMessageJustBeforeTheWindowEnds_leavesTheAttemptUnanswer
     EXPECT_EQ(messages.size(), 1u);
 }
 
-TEST_F(WorkerTest, clearOrdersDuringAWait_wakesTheWorkerAndTheOrderStillFinishes)
+TEST_F(devicelink_Worker, clearOrdersDuringAWait_wakesTheWorkerAndTheOrderStillFinishes)
 {
     peer.script.push_back({{kWindowMs / 2, answerLine("TIS;4;0;")}});
     worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
@@ -189,7 +189,7 @@ TEST_F(WorkerTest, clearOrdersDuringAWait_wakesTheWorkerAndTheOrderStillFinishes
     EXPECT_EQ(peer.written.size(), 1u) << "the cleared order must never be sent";
 }
 
-TEST_F(WorkerTest, loggingOff_writesNothingButMessagesStillArrive)
+TEST_F(devicelink_Worker, loggingOff_writesNothingButMessagesStillArrive)
 {
     TLinkLog::instance().setEnabled(false);
     peer.script.push_back({{5, "TIM;x;y"}, {20, answerLine("TIS;4;0;")}});
@@ -199,7 +199,7 @@ TEST_F(WorkerTest, loggingOff_writesNothingButMessagesStillArrive)
     EXPECT_EQ(messages.size(), 1u);
 }
 
-TEST_F(WorkerTest, closedPort_failsAtOnceWithoutWriting)
+TEST_F(devicelink_Worker, closedPort_failsAtOnceWithoutWriting)
 {
     peer.connected = false;
     QElapsedTimer t;
@@ -217,7 +217,7 @@ TEST_F(WorkerTest, closedPort_failsAtOnceWithoutWriting)
     EXPECT_EQ(finished.size(), 1u);
 }
 
-TEST_F(WorkerTest, writeFailure_dropsTheQueueAndFails)
+TEST_F(devicelink_Worker, writeFailure_dropsTheQueueAndFails)
 {
     peer.sendFails = true;
     worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
@@ -229,7 +229,7 @@ TEST_F(WorkerTest, writeFailure_dropsTheQueueAndFails)
     EXPECT_EQ(finished.size(), 1u);
 }
 
-TEST_F(WorkerTest, finishedCallbackMayQueueTheNextOrderAtOnce)
+TEST_F(devicelink_Worker, finishedCallbackMayQueueTheNextOrderAtOnce)
 {
     for (int i = 0; i < 3; ++i)
         peer.script.push_back({{1, answerLine("TIS;4;0;")}});
@@ -245,7 +245,7 @@ TEST_F(WorkerTest, finishedCallbackMayQueueTheNextOrderAtOnce)
     }
 }
 
-TEST_F(WorkerTest, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
+TEST_F(devicelink_Worker, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
 {
     peer.script.push_back({{1, answerLine("TIN;1;")}});
     peer.script.push_back({{1, answerLine("TIN;2;")}});
@@ -261,7 +261,7 @@ TEST_F(WorkerTest, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
     EXPECT_EQ(finished[1].RXData, QByteArray("TIN;2;"));
 }
 
-TEST_F(WorkerTest, stopWhileAnOrderWaits_joinsWithoutCallingBack)
+TEST_F(devicelink_Worker, stopWhileAnOrderWaits_joinsWithoutCallingBack)
 {
     worker->AddOrder(MakeOrder(0, QStringLiteral("GIN"), 0));
     ASSERT_TRUE(waitFor([&] { return peer.written.size() == 1; }));
@@ -270,7 +270,7 @@ TEST_F(WorkerTest, stopWhileAnOrderWaits_joinsWithoutCallingBack)
     EXPECT_TRUE(finished.empty());
 }
 
-TEST(WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
+TEST(devicelink_WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
 {
     // The worker's hand-over is queued but the user-interface thread never runs it: Stop() from
     // that thread must still return.
@@ -290,7 +290,7 @@ TEST(WorkerShutdown, stopWhileAHandOverIsQueued_doesNotDeadlock)
 
 namespace {
 
-TEST_F(WorkerTest, messageAndAnswerArrivingTogether_bothCount)
+TEST_F(devicelink_Worker, messageAndAnswerArrivingTogether_bothCount)
 {
     // Both lines complete before the worker can take the first.
     peer.script.push_back({{5, "TIM;Akku schwach"}, {5, answerLine("TIS;4;0;")}});
