@@ -130,20 +130,20 @@ QString TFormatSettings::Format(const QString& pattern, const QVariantList& args
         }
         const QChar conv = pattern.at(j);
         // The conversion without length modifiers, handed to printf with a fitting argument type.
-        QString spec = pattern.mid(i, j - i);
-        while (!spec.isEmpty() && QStringLiteral("hlLqjzt").contains(spec.back()))
-            spec.chop(1);
+        QString conversion = pattern.mid(i, j - i);
+        while (!conversion.isEmpty() && QStringLiteral("hlLqjzt").contains(conversion.back()))
+            conversion.chop(1);
         const QVariant& arg = args.at(next);
         bool used = true;
         switch (conv.unicode()) {
         case 'd':
         case 'i':
-            out += QString::asprintf(qPrintable(spec + QStringLiteral("lld")), arg.toLongLong());
+            out += QString::asprintf(qPrintable(conversion + QStringLiteral("lld")), arg.toLongLong());
             break;
         case 'u':
         case 'x':
         case 'X':
-            out += QString::asprintf(qPrintable(spec + QStringLiteral("ll") + conv), arg.toULongLong());
+            out += QString::asprintf(qPrintable(conversion + QStringLiteral("ll") + conv), arg.toULongLong());
             break;
         case 'f':
         case 'F':
@@ -151,7 +151,7 @@ QString TFormatSettings::Format(const QString& pattern, const QVariantList& args
         case 'E':
         case 'g':
         case 'G': {
-            QString text = QString::asprintf(qPrintable(spec + conv), arg.toDouble());
+            QString text = QString::asprintf(qPrintable(conversion + conv), arg.toDouble());
             if (DecimalSeparator != QLatin1Char('.'))
                 text.replace(QLatin1Char('.'), DecimalSeparator);
             out += text;
@@ -161,7 +161,7 @@ QString TFormatSettings::Format(const QString& pattern, const QVariantList& args
         case 'c': {
             QString text = conv == QLatin1Char('c') ? QString(arg.toString().left(1)) : arg.toString();
             // Width and precision apply to characters, not bytes.
-            const QString flagsWidth = spec.mid(1);
+            const QString flagsWidth = conversion.mid(1);
             const bool left = flagsWidth.startsWith(QLatin1Char('-'));
             QString rest = flagsWidth;
             while (!rest.isEmpty() && QStringLiteral("-+ 0#").contains(rest.front()))
