@@ -31,18 +31,6 @@ bool intField(const QString& data, int index, int& value)
 
 }  // namespace
 
-qint64 RoundHalfEven(double value)
-{
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    if (diff < 0.5)
-        return static_cast<qint64>(floor);
-    if (diff > 0.5)
-        return static_cast<qint64>(floor) + 1;
-    const qint64 f = static_cast<qint64>(floor);
-    return (f % 2 == 0) ? f : f + 1;
-}
-
 qint32 SampleTimeOf(double volume, double flow)
 {
     if (!(flow > 0.0))

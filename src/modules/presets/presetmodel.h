@@ -3,6 +3,8 @@
 // "TSP" answer that carries one from the device, the "SSP" command that writes one, and the
 // plausibility checks of interval operation. User-interface thread only.
 
+#include "rounding.h"
+
 #include <QList>
 #include <QString>
 
@@ -54,9 +56,6 @@ struct TPreSet {
 
 // Entry n - 1 holds preset n; the table grows when a higher preset arrives.
 using TPresetTable = QList<TPreSet>;
-
-// Round to the nearest integer, halves to even (1.5 -> 2, 2.5 -> 2).
-qint64 RoundHalfEven(double value);
 
 // Round(volume / flow x 60) in seconds; 0 when the flow is not above 0.
 qint32 SampleTimeOf(double volume, double flow);

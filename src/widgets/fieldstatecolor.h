@@ -1,0 +1,14 @@
+#pragma once
+// Background colours of the field states, defined once for every window.
+
+#include "fieldstate.h"
+
+#include <QColor>
+
+class QLineEdit;
+
+// The colour of a state; an invalid QColor for Normal (the palette's own base colour).
+QColor FieldStateColor(TFieldState state);
+
+// Paints the field's background for the state. Normal restores the style's palette.
+void ApplyFieldState(QLineEdit* field, TFieldState state);
