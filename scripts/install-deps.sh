@@ -11,7 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   qt6-qpa-plugins libgl-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   gettext libzip-dev libpugixml-dev \
-  srecord python3 \
+  srecord python3 lintian \
   clang libclang-rt-14-dev \
   libudev-dev qt6-translations-l10n python3-openpyxl \
   xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core >/dev/null

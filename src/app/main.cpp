@@ -1,6 +1,7 @@
 // SarvikControl: start-up, the module windows it knows, the demo device and signal handling.
 
 #include "commandline.h"
+#include "docpaths.h"
 #include "i18n.h"
 #include "mainwindow.h"
 #include "settingsform.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -67,6 +69,14 @@ int main(int argc, char** argv)
         out << "SarvikControl " << SARVIK_VERSION << Qt::endl;
         return 0;
     }
+    if (commandLine.Paths) {
+        // For packagers and support: what this installation finds, without a display.
+        const auto found = [](const QString& path) { return path.isEmpty() ? QStringLiteral("not found") : path; };
+        out << "catalogue en: " << found(FindCatalogue(QStringLiteral("en_US"))) << Qt::endl;
+        out << "manual de: " << found(FindManual(QStringLiteral("SarvikControl_Handbuch.pdf"))) << Qt::endl;
+        out << "manual en: " << found(FindManual(QStringLiteral("SarvikControl_Manual.pdf"))) << Qt::endl;
+        return 0;
+    }
     if (commandLine.Help) {
         out << CommandLineHelp();
         out.flush();
@@ -88,6 +98,11 @@ int main(int argc, char** argv)
         }
         args << QStringLiteral("--device-root") << demoRoot->path();
     }
+
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/sarvikcontrol-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     TFSettingsForm settings;
     TForm1 form(settings, args, QDir::currentPath() + QLatin1Char('/'));

@@ -17,6 +17,8 @@ TCommandLine ParseCommandLine(const QStringList& args)
             cl.Help = true;
         else if (p == QLatin1String("--version"))
             cl.Version = true;
+        else if (p == QLatin1String("--paths"))
+            cl.Paths = true;
         else if (p == QLatin1String("--device-root")) {
             if (i + 1 < args.size())
                 cl.DeviceRoots << args.at(++i);
@@ -55,6 +57,7 @@ QString CommandLineHelp()
               "  -C Datei                  Einstellungsdatei (sonst SarvikControl.ini im Startverzeichnis)\n"
               "  --device-root VERZEICHNIS weiterer Gerätebaum in der Form von /sys (wiederholbar)\n"
               "  --demo                    mit einem virtuellen Sarvik2V2 im Programm starten\n"
+              "  --paths                   Fundorte der Übersetzungen und Handbücher ausgeben\n"
               "  --help, --version\n");
 }
 

@@ -13,6 +13,7 @@ struct TCommandLine {
     bool Demo = false;        // --demo: run a virtual device inside the program
     bool Help = false;
     bool Version = false;
+    bool Paths = false;  // --paths: where the translations and manuals are found
 };
 
 // args without the program name. Parameters are looked at in order; "-C"/"-c" anywhere in a

@@ -65,8 +65,9 @@ TfAbout::TfAbout(const QString& version, QWidget* parent)
 void TfAbout::SwitchLanguage()
 {
     setWindowTitle(Tr("Über SarvikControl"));
-    FText->setText(QStringLiteral("<h2>SarvikControl</h2><p>%1</p><p>%2</p>")
+    FText->setText(QStringLiteral("<h2>SarvikControl</h2><p>%1</p><p>%2</p><p>%3</p>")
                        .arg(Tr("Version %1").arg(FVersion),
-                            Tr("Steuerprogramm für den Probenehmer Sarvik2V2")));
+                            Tr("Steuerprogramm für den Probenehmer Sarvik2V2"),
+                            Tr("Lizenz: GNU General Public License, Version 3 oder später (GPL-3.0-or-later)")));
     btnOk->setText(Tr("OK"));
 }

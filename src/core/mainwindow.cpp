@@ -3,6 +3,7 @@
 #include "deviceselect.h"
 #include "devicestatus.h"
 #include "dialogs.h"
+#include "docpaths.h"
 #include "i18n.h"
 #include "linklog.h"
 #include "plxform.h"
@@ -590,7 +591,7 @@ void TForm1::actDeviceSelectExecute()
 
 void TForm1::actHandbuchExecute()
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(Tr("SarvikControl_Handbuch.pdf"));
+    const QString path = ManualPath(Tr("SarvikControl_Handbuch.pdf"));
     if (QFileInfo(path).isFile() && FDialogs.openDocument(path))
         return;
     FDialogs.error(this, Tr("Die Handbuchdatei \"%1\" wurde nicht gefunden.").arg(BreakPath(path)));

@@ -134,6 +134,11 @@ void SetCatalogueDirs(const QStringList& dirs)
     translation().dirs = dirs;
 }
 
+QString FindCatalogue(const QString& code)
+{
+    return findCatalogue(code);
+}
+
 QString CataloguePath()
 {
     return translation().cataloguePath;

@@ -35,3 +35,6 @@ QStringList CatalogueDirs();
 void SetCatalogueDirs(const QStringList& dirs);
 // Path of the catalogue the current language uses; empty for German or when none was found.
 QString CataloguePath();
+
+// The catalogue file the program would load for a language code ("en_US"), or empty.
+QString FindCatalogue(const QString& code);

@@ -1,0 +1,25 @@
+#include "docpaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+QString FindManual(const QString& fileName)
+{
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    const QStringList dirs{appDir.absolutePath(),
+                           appDir.absoluteFilePath(QStringLiteral("../") + QStringLiteral(SARVIK_DOC_DIR_RELATIVE)),
+                           QStringLiteral(SARVIK_DOC_DIR_BUILD)};
+    for (const QString& dir : dirs) {
+        const QString path = QDir::cleanPath(dir + QLatin1Char('/') + fileName);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+QString ManualPath(const QString& fileName)
+{
+    const QString found = FindManual(fileName);
+    return found.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(fileName) : found;
+}
