@@ -4,8 +4,8 @@
 #include "docpaths.h"
 #include "i18n.h"
 #include "mainwindow.h"
+#include "modules.h"
 #include "settingsform.h"
-#include "tfbedien.h"
 #include "virtualsarvik.h"
 
 #include <QApplication>
@@ -48,11 +48,6 @@ void installSignalHandlers(TForm1& form)
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
-}
-
-void registerModules(TForm1& form)
-{
-    form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
 }
 
 }  // namespace
@@ -106,7 +101,7 @@ int main(int argc, char** argv)
 
     TFSettingsForm settings;
     TForm1 form(settings, args, QDir::currentPath() + QLatin1Char('/'));
-    registerModules(form);
+    RegisterModules(form);
     installSignalHandlers(form);
     form.show();
     const int rc = QApplication::exec();
