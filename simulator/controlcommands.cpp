@@ -49,7 +49,7 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | state | help");
+        "start <preset> | stop | flow <channel> <NL/min|off> | state | help");
 }
 
 QString DescribeState(TVirtualSarvik& device)
@@ -158,5 +158,20 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
     }
     if (name == QLatin1String("stop"))
         return result(device.stopRun(&error), QStringLiteral("stopped"), error);
+    if (name == QLatin1String("flow")) {
+        int channel = 0;
+        bool ok = args.size() == 2 && number(args.at(0), 1, 2, channel);
+        double flow = -1.0;
+        if (ok && args.at(1) != QLatin1String("off")) {
+            flow = args.at(1).toDouble(&ok);
+            ok = ok && flow >= 0.0;
+        }
+        if (!ok)
+            return QStringLiteral("error usage: flow <1..2> <NL/min|off>");
+        return result(device.setFlow(channel - 1, flow, &error),
+                      flow < 0.0 ? QStringLiteral("flow %1 off").arg(channel)
+                                 : QStringLiteral("flow %1 %2").arg(channel).arg(flow, 0, 'f', 3),
+                      error);
+    }
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

@@ -7,6 +7,9 @@ void RegisterStatusCommands(TCommandTable& table);     // GIN GID GIS GIO GIB GI
 void RegisterSamplingCommands(TCommandTable& table);   // SAS SAH SAO GMQ
 void RegisterPresetCommands(TCommandTable& table);     // GSP SSP
 void RegisterParameterCommands(TCommandTable& table);  // GS.. SS.. pairs, GIL
+void RegisterCalibrationCommands(TCommandTable& table);  // GMV GCF SCF GCD SCD GCB SCB GCV SCV GCI SCI GCA SCA GCR SCR GCC SCC SAT + the next
+void RegisterLastCalibrationCommands(TCommandTable& table);  // GCL SCL (last calibration)
+void RegisterServoCommands(TCommandTable& table);        // GCS SCS
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -78,4 +78,6 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterSamplingCommands(table);
     RegisterPresetCommands(table);
     RegisterParameterCommands(table);
+    RegisterCalibrationCommands(table);
+    RegisterServoCommands(table);
 }

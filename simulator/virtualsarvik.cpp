@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <fcntl.h>
@@ -692,6 +693,23 @@ bool TVirtualSarvik::startRun(int preset, QString* error)
         default: return setError(error, QStringLiteral("device is switched off"));
         }
     });
+}
+
+bool TVirtualSarvik::setFlow(int channel, double flowNlMin, QString* error)
+{
+    return FImpl->invoke([&, this] {
+        if (channel < 0 || channel > 1)
+            return setError(error, QStringLiteral("no channel %1").arg(channel + 1));
+        if (!std::isfinite(flowNlMin) || flowNlMin > 2.5)
+            return setError(error, QStringLiteral("flow outside 0..2.5 NL/min"));
+        FImpl->FModel.FCalibration.aManualFlow[static_cast<size_t>(channel)] = std::max(-1.0, flowNlMin);
+        return true;
+    });
+}
+
+void TVirtualSarvik::withModel(const std::function<void(TDeviceModel& model)>& f)
+{
+    FImpl->invoke([&, this] { f(FImpl->FModel); });
 }
 
 bool TVirtualSarvik::stopRun(QString* error)

@@ -55,6 +55,8 @@ struct TSimStatus {
 QString DeviceStateText(int state);
 QString ChannelStateText(int state);
 
+class TDeviceModel;
+
 class TVirtualSarvik {
 public:
     explicit TVirtualSarvik(TVirtualSarvikOptions options);
@@ -93,6 +95,12 @@ public:
     // As from the device's own display.
     bool startRun(int preset, QString* error = nullptr);
     bool stopRun(QString* error = nullptr);
+
+    // Holds channel (0 or 1) at a flow in NL/min without a run, so its flow sensor reads that
+    // flow; a negative flow gives the channel back to the run.
+    bool setFlow(int channel, double flowNlMin, QString* error = nullptr);
+    // Runs f on the device's thread with its model (tests look at or seed the device's state).
+    void withModel(const std::function<void(TDeviceModel& model)>& f);
 
 private:
     class TImpl;

@@ -3,8 +3,10 @@
 #include "appcontext.h"
 #include "mainwindow.h"
 #include "tfbedien.h"
+#include "tfkalib.h"
 
 void RegisterModules(TForm1& form)
 {
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
+    form.SetModuleFactory(ciKalib, [](TAppContext& c) { return new TfKalib(c); });
 }

@@ -23,6 +23,11 @@ QColor FieldStateColor(TFieldState state)
 
 void ApplyFieldState(QLineEdit* field, TFieldState state)
 {
+    ApplyFieldState(static_cast<QWidget*>(field), state);
+}
+
+void ApplyFieldState(QWidget* field, TFieldState state)
+{
     QPalette pal = field->palette();
     const QColor c = FieldStateColor(state);
     pal.setColor(QPalette::Base, c.isValid() ? c : QApplication::palette(field).color(QPalette::Base));
