@@ -1,5 +1,6 @@
 #include "controlcommands.h"
 
+#include "recordstore.h"
 #include "virtualsarvik.h"
 
 #include <QStringList>
@@ -49,7 +50,7 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | state | help");
+        "start <preset> | stop | state | help | " RECORDS_CONTROL_HELP);
 }
 
 QString DescribeState(TVirtualSarvik& device)
@@ -158,5 +159,9 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
     }
     if (name == QLatin1String("stop"))
         return result(device.stopRun(&error), QStringLiteral("stopped"), error);
+    bool handled = false;
+    const QString records = ExecuteRecordsControlCommand(device, name, args, handled);
+    if (handled)
+        return records;
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

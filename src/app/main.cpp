@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "settingsform.h"
 #include "tfbedien.h"
+#include "tfprobedaten.h"
 #include "virtualsarvik.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ void installSignalHandlers(TForm1& form)
 void registerModules(TForm1& form)
 {
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
+    form.SetModuleFactory(ciProbedaten, [](TAppContext& c) { return new TfProbedaten(c); });
 }
 
 }  // namespace
