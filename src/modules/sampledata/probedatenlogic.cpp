@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -70,6 +71,17 @@ QString climatePressure(const T_SAMPLEDATA& r, const TFormatSettings& fmt)
     if (r.sAirPressure <= kMissingPressure)
         return QStringLiteral("?");
     return fmt.Format(QStringLiteral("%.1f %s"), {double(r.sAirPressure), QStringLiteral("mbar")});
+}
+
+// The long time of the display notation without the time zone that Qt's long format carries.
+QString longTime(const QTime& time, const TFormatSettings& fmt)
+{
+    if (!time.isValid())
+        return {};
+    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
+    QString pattern = fmt.LongTimeFormat;
+    pattern.remove(zone);
+    return fmt.Locale.toString(time, fmt.QtPattern(pattern.trimmed()));
 }
 
 QString loggingText(const T_SAMPLEDATA& r)
@@ -647,7 +659,7 @@ TListRow TProbedatenLogic::RowOf(int index) const
         const int flags = ch.iSetFlags;
         row.Cells[b] = SampleStatusText(ch.iStatus, ch.iError, r.uiAlarm);
         row.Cells[b + 1] = ch.dtStartDate.isValid() ? fmt.FormatDate(ch.dtStartDate) : QString();
-        row.Cells[b + 2] = ch.tmStartTime.isValid() ? fmt.FormatTime(ch.tmStartTime, true) : QString();
+        row.Cells[b + 2] = longTime(ch.tmStartTime, fmt);
         row.Cells[b + 3] = fmt.Format(QStringLiteral("%.2f %s"), {double(ch.fVolume), VolumeUnitText(flags)});
         row.Cells[b + 4] = FormatDuration(ch.tSampleTime);
         row.Cells[b + 5] = fmt.Format(QStringLiteral("%.1f %s"), {double(ch.fSetVolume), VolumeUnitText(flags)});
@@ -714,7 +726,7 @@ TDetailsView TProbedatenLogic::DetailsOf(const T_SAMPLEDATA& r) const
         v.Status = SampleStatusText(ch.iStatus, ch.iError, r.uiAlarm);
         v.StatusColour = SampleStatusColor(ch);
         v.StartDate = ch.dtStartDate.isValid() ? fmt.FormatDate(ch.dtStartDate) : QString();
-        v.StartTime = ch.tmStartTime.isValid() ? fmt.FormatTime(ch.tmStartTime, true) : QString();
+        v.StartTime = longTime(ch.tmStartTime, fmt);
         v.Volume = fmt.Format(QStringLiteral("%.2f %s"), {double(ch.fVolume), volumeUnit});
         v.Duration = FormatDuration(ch.tSampleTime);
         const double meanFlow = ch.tSampleTime != 0 ? double(ch.fVolume) / ch.tSampleTime * 60.0 : 0.0;
