@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +42,8 @@ TSimRecord seedRecord(int k)
     auto between = [&rnd](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
     TSimRecord r;
     r.number = k;
-    const QDateTime base(QDate(2025, 6, 2), QTime(7, 30, 0));
+    // UTC: a seed of dates needs no time-zone look-ups (and is the same everywhere).
+    const QDateTime base(QDate(2025, 6, 2), QTime(7, 30, 0), Qt::UTC);
     const QDateTime start = base.addSecs(static_cast<qint64>(k) * 7 * 3600 + between(0, 1800));
     static constexpr int kStatus1[] = {1, 1, 2, 3, 1, 1, 2, 1};
     static constexpr int kStatus2[] = {4, 1, 4, 2, 3, 4, 1, 4};
@@ -109,7 +109,7 @@ TSimLogEntry TSimRecord::logEntry(int index) const
         return log.at(static_cast<size_t>(index));
     TSimLogEntry e;
     const TSimRecordChannel& first = channel[0].status != 4 ? channel[0] : channel[1];
-    e.when = QDateTime(first.startDate, first.startTime).addSecs(static_cast<qint64>(index + 1) * logIntervalS);
+    e.when = QDateTime(first.startDate, first.startTime, Qt::UTC).addSecs(static_cast<qint64>(index + 1) * logIntervalS);
     for (size_t c = 0; c < 2; ++c) {
         const TSimRecordChannel& ch = channel[c];
         if (ch.status == 4)
@@ -234,8 +234,8 @@ bool TSimRecordStore::writeCard(const QString& dir, QString* error) const
         }
         hist += recordFields(r).join(QLatin1Char(';')).toLatin1() + crlf;
         const QString base = folder + QLatin1Char('/') + QString::number(r.number);
-        QSaveFile histFile(base + QStringLiteral("_HIST.CSV"));
-        if (!histFile.open(QIODevice::WriteOnly) || histFile.write(hist) != hist.size() || !histFile.commit()) {
+        QFile histFile(base + QStringLiteral("_HIST.CSV"));
+        if (!histFile.open(QIODevice::WriteOnly) || histFile.write(hist) != hist.size()) {
             if (error)
                 *error = QStringLiteral("cannot write %1").arg(histFile.fileName());
             return false;
@@ -247,8 +247,8 @@ bool TSimRecordStore::writeCard(const QString& dir, QString* error) const
                          + crlf;
         for (int i = 0; i < r.logCount(); ++i)
             log += logFields(r.logEntry(i)).join(QLatin1Char(';')).toLatin1() + crlf;
-        QSaveFile logFile(base + QStringLiteral("_LOG.CSV"));
-        if (!logFile.open(QIODevice::WriteOnly) || logFile.write(log) != log.size() || !logFile.commit()) {
+        QFile logFile(base + QStringLiteral("_LOG.CSV"));
+        if (!logFile.open(QIODevice::WriteOnly) || logFile.write(log) != log.size()) {
             if (error)
                 *error = QStringLiteral("cannot write %1").arg(logFile.fileName());
             return false;
