@@ -18,8 +18,8 @@ struct TSimCalibration {
 
     QString strNextDate = QStringLiteral("06/2027");  // month/year of the next calibration
     int iNextHours = 1500;
-    QDate dtLastDate = QDate(2026, 1, 15);
-    int iLastHours = 1200;
+    QDate dtLastDate = QDate(2025, 11, 14);
+    int iLastHours = 1873;
 
     // Offsets in increments of the measurements; what the device adds to its raw reading.
     int iBatteryOffset = 0;  // 10 mV

@@ -1,5 +1,6 @@
 #include "controlcommands.h"
 
+#include "recordstore.h"
 #include "virtualsarvik.h"
 
 #include <QStringList>
@@ -50,6 +51,7 @@ QString ControlHelpText()
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
         "start <preset> | stop | flow <channel> <NL/min|off> | state | help");
+        "start <preset> | stop | state | help | " RECORDS_CONTROL_HELP);
 }
 
 QString DescribeState(TVirtualSarvik& device)
@@ -173,5 +175,9 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
                                  : QStringLiteral("flow %1 %2").arg(channel).arg(flow, 0, 'f', 3),
                       error);
     }
+    bool handled = false;
+    const QString records = ExecuteRecordsControlCommand(device, name, args, handled);
+    if (handled)
+        return records;
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

@@ -1,5 +1,7 @@
 #include "devicemodel.h"
 
+#include "recordstore.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -167,6 +169,7 @@ int TDeviceModel::startRun(int preset)
     }
     ++FRunCount;
     FDeviceState = kDevSampling;
+    SimRecordsRunStarted(*this);
     endRunIfDone();
     return 0;
 }
@@ -181,6 +184,7 @@ bool TDeviceModel::stopRun()
         ch.fFlow = 0.0;
     }
     FDeviceState = kDevReady;
+    SimRecordsRunEnded(*this);
     noteActivity();
     FRun.bEnded = true;
     return true;
@@ -258,6 +262,7 @@ void TDeviceModel::advanceRun(double dtS)
         advanceChannel(c, dtS);
         pumping = pumping || FRun.aChannel[c].iState == kChActive;
     }
+    SimRecordsRunTick(*this, dtS);
     if (pumping) {
         FTotalRunS += dtS;
         FBatteryPercent = std::max(0.0, FBatteryPercent - kBatteryPumpDrainPerS * dtS);
@@ -341,6 +346,8 @@ void TDeviceModel::endRunIfDone()
         if (ch.iState == kChWaiting || ch.iState == kChActive || ch.iState == kChIntervalPause)
             return;
     }
+    if (FDeviceState == kDevSampling)
+        SimRecordsRunEnded(*this);
     FDeviceState = kDevReady;
     FIdleS = 0.0;
     FRun.bEnded = true;

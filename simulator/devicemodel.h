@@ -10,7 +10,10 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <random>
+
+class TSimRecordStore;
 
 // Device state codes as the status answer reports them.
 constexpr int kDevOff = 0;  // internal only: the device is off the bus then
@@ -154,6 +157,8 @@ public:
     double FTotalRunS = 0.0;     // pump hours of the device's life
     double FTotalVolume = 0.0;   // litres of the device's life
     int FRunCount = 0;
+    // Sample records and logs (recordstore.h), made on first use.
+    std::shared_ptr<TSimRecordStore> FRecords;
 
     TSimCalibration FCalibration;
     TSimServo FServo;

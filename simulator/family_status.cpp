@@ -78,6 +78,7 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterSamplingCommands(table);
     RegisterPresetCommands(table);
     RegisterParameterCommands(table);
+    RegisterRecordCommands(table);
     RegisterCalibrationCommands(table);
     RegisterServoCommands(table);
 }

@@ -247,6 +247,8 @@ struct TVirtualSarvik::TImpl {
     int FDelayMs = 0;
     qint64 FAnswered = 0;
     qint64 FRejected = 0;
+    qint64 FBytesIn = 0;
+    qint64 FBytesOut = 0;
 
     qint64 nowMs() const
     {
@@ -328,6 +330,8 @@ struct TVirtualSarvik::TImpl {
         s.errorWords = {FModel.FErrorWord1, FModel.FErrorWord2, FModel.FErrorWord3};
         s.framesAnswered = FAnswered;
         s.framesRejected = FRejected;
+        s.bytesIn = FBytesIn;
+        s.bytesOut = FBytesOut;
         return s;
     }
 
@@ -440,6 +444,7 @@ struct TVirtualSarvik::TImpl {
             if (bytes.isEmpty())
                 return;
             FRxPacer.consume(bytes.size());
+            FBytesIn += bytes.size();
             for (const QByteArray& line : FAssembler.feed(bytes))
                 handleLine(line);
             if (!FPort.isOpen())
@@ -507,6 +512,7 @@ struct TVirtualSarvik::TImpl {
                 return;
             }
             FTxPacer.consume(n);
+            FBytesOut += n;
             chunk.written += n;
             if (chunk.written < chunk.bytes.size())
                 return;
@@ -721,4 +727,9 @@ bool TVirtualSarvik::stopRun(QString* error)
             return setError(error, QStringLiteral("no sampling running"));
         return true;
     });
+}
+
+void TVirtualSarvik::withModel(const std::function<void(TDeviceModel& model)>& f)
+{
+    FImpl->invoke([&, this] { f(FImpl->FModel); });
 }

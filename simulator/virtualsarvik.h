@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class TDeviceModel;
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -49,6 +51,8 @@ struct TSimStatus {
     std::array<int, 3> errorWords {};
     qint64 framesAnswered = 0;
     qint64 framesRejected = 0;  // bad checksum or malformed
+    qint64 bytesIn = 0;   // read from the line since the start
+    qint64 bytesOut = 0;  // written to the line since the start
 };
 
 // Device state codes as text, German as the device's display shows them.
@@ -100,6 +104,7 @@ public:
     // flow; a negative flow gives the channel back to the run.
     bool setFlow(int channel, double flowNlMin, QString* error = nullptr);
     // Runs f on the device's thread with its model (tests look at or seed the device's state).
+    // Runs f with the device model on the device's thread (families' own control commands).
     void withModel(const std::function<void(TDeviceModel& model)>& f);
 
 private:

@@ -4,9 +4,11 @@
 #include "mainwindow.h"
 #include "tfbedien.h"
 #include "tfkalib.h"
+#include "tfprobedaten.h"
 
 void RegisterModules(TForm1& form)
 {
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
     form.SetModuleFactory(ciKalib, [](TAppContext& c) { return new TfKalib(c); });
+    form.SetModuleFactory(ciProbedaten, [](TAppContext& c) { return new TfProbedaten(c); });
 }

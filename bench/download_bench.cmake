@@ -1,0 +1,3 @@
+add_executable(download_bench ${CMAKE_CURRENT_LIST_DIR}/download_bench.cpp)
+target_link_libraries(download_bench PRIVATE sarvik_core sarvik_sampledata sarvik_simulator Qt6::Widgets)
+sarvik_target_defaults(download_bench)
