@@ -50,8 +50,7 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | flow <channel> <NL/min|off> | state | help");
-        "start <preset> | stop | state | help | " RECORDS_CONTROL_HELP);
+        "start <preset> | stop | flow <channel> <NL/min|off> | state | help | " RECORDS_CONTROL_HELP);
 }
 
 QString DescribeState(TVirtualSarvik& device)

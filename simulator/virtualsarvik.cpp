@@ -728,8 +728,3 @@ bool TVirtualSarvik::stopRun(QString* error)
         return true;
     });
 }
-
-void TVirtualSarvik::withModel(const std::function<void(TDeviceModel& model)>& f)
-{
-    FImpl->invoke([&, this] { f(FImpl->FModel); });
-}

@@ -4,12 +4,30 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+QStringList& manualDirsOverride()
+{
+    static QStringList dirs;
+    return dirs;
+}
+
+}  // namespace
+
+void SetManualDirs(const QStringList& dirs)
+{
+    manualDirsOverride() = dirs;
+}
+
 QString FindManual(const QString& fileName)
 {
     const QDir appDir(QCoreApplication::applicationDirPath());
-    const QStringList dirs{appDir.absolutePath(),
-                           appDir.absoluteFilePath(QStringLiteral("../") + QStringLiteral(SARVIK_DOC_DIR_RELATIVE)),
-                           QStringLiteral(SARVIK_DOC_DIR_BUILD)};
+    QStringList dirs = manualDirsOverride();
+    if (dirs.isEmpty()) {
+        dirs = {appDir.absolutePath(),
+                appDir.absoluteFilePath(QStringLiteral("../") + QStringLiteral(SARVIK_DOC_DIR_RELATIVE)),
+                QStringLiteral(SARVIK_DOC_DIR_BUILD)};
+    }
     for (const QString& dir : dirs) {
         const QString path = QDir::cleanPath(dir + QLatin1Char('/') + fileName);
         if (QFileInfo(path).isFile())

@@ -3,6 +3,10 @@
 // folder relative to it, or in the build tree.
 
 #include <QString>
+#include <QStringList>
+
+// Replaces the folders searched (tests); an empty list restores the defaults.
+void SetManualDirs(const QStringList& dirs);
 
 // The manual file's full path where it exists, else empty.
 QString FindManual(const QString& fileName);

@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "docpaths.h"
 #include "i18n.h"
 #include "mainwindow.h"
 #include "plxform.h"
@@ -393,15 +394,43 @@ TEST_F(core_MainWindow, missingManualIsReportedWithItsPath)
 {
     create();
     form->show();
+    // The build writes the manuals; look for them in an empty folder instead.
+    QTemporaryDir empty;
+    SetManualDirs({empty.path()});
     form->Dialogs().openDocument = [](const QString&) {
-        ADD_FAILURE() << "no manual exists beside the test";
+        ADD_FAILURE() << "no manual exists in the folder searched";
         return true;
     };
     form->Action(QStringLiteral("actHandbuch"))->trigger();
+    SetManualDirs({});
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("Die Handbuchdatei \"")));
     EXPECT_TRUE(warnings[0].contains(QStringLiteral("SarvikControl_Handbuch.pdf")));
     EXPECT_TRUE(warnings[0].endsWith(QStringLiteral("\" wurde nicht gefunden.")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(core_MainWindow, manualOfTheFolderSearchedIsOpened)
+{
+    create();
+    form->show();
+    QTemporaryDir docs;
+    QFile pdf(docs.filePath(QStringLiteral("SarvikControl_Handbuch.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.close();
+    SetManualDirs({QStringLiteral("/nonexistent-sarvik"), docs.path()});
+    QString opened;
+    form->Dialogs().openDocument = [&opened](const QString& path) {
+        opened = path;
+        return true;
+    };
+    form->Action(QStringLiteral("actHandbuch"))->trigger();
+    SetManualDirs({});
+    EXPECT_EQ(opened, pdf.fileName());
+    EXPECT_TRUE(warnings.empty());
 }
 
 }  // namespace
