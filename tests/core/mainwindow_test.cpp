@@ -101,6 +101,8 @@ public:
     }
     void RXData(int status, int tag, const QString& data) override { answers.push_back({status, tag, data}); }
     void SetOnOffLine(int online) override { onlineCalls.push_back(online); }
+    void TimerEvent(int) override { ++ticks; }
+    void FormShow() override { ++shows; }
     struct Answer {
         int status;
         int tag;
@@ -108,6 +110,8 @@ public:
     };
     std::vector<Answer> answers;
     std::vector<int> onlineCalls;
+    int ticks = 0;
+    int shows = 0;
 };
 
 class core_MainWindow : public ::testing::Test {
@@ -207,6 +211,32 @@ TEST_F(core_MainWindow, openingAnOpenMinimisedWindowRestoresIt)
     EXPECT_EQ(again, first);
     EXPECT_FALSE(first->FrameWindow()->isMinimized());
     EXPECT_EQ(form->MdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(core_MainWindow, minimisedModuleKeepsGettingAnswersTicksAndOnlineChanges)
+{
+    create();
+    form->show();
+    auto* w = static_cast<FakeModule*>(form->OpenModule(ciProbedaten));
+    ASSERT_TRUE(waitFor([&] { return w->isVisible(); }));
+    EXPECT_EQ(w->shows, 1);
+    w->FrameWindow()->showMinimized();
+    ASSERT_TRUE(waitFor([&] { return w->FrameWindow()->isMinimized() && !w->isVisible(); }));
+
+    form->ProcessFinishedOrder(finished(ciProbedaten, kOrderDone, "TDR;1;", 4));
+    ASSERT_EQ(w->answers.size(), 1u);
+    EXPECT_EQ(w->answers[0].tag, 4);
+    w->onlineCalls.clear();
+    form->SetOnOffline(true);
+    form->SetOnOffline(false);
+    EXPECT_EQ(w->onlineCalls, (std::vector<int>{1, 0}));
+    const int ticks = w->ticks;
+    EXPECT_TRUE(waitFor([&] { return w->ticks > ticks + 2; })) << "the 50 ms tick stopped for the minimised window";
+
+    form->OpenModule(ciProbedaten);
+    ASSERT_TRUE(waitFor([&] { return w->isVisible(); }));
+    EXPECT_EQ(w->shows, 1) << "restoring is no new showing";
+    EXPECT_TRUE(form->Context().Clients[ciProbedaten].isOpen);
 }
 
 TEST_F(core_MainWindow, serviceMenusFollowTheCommandLineAndTheSetting)
