@@ -160,6 +160,7 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
     ConnectProtocolToLink(FSettings, FProgramVersion);
     FSysMeld = new TfSysMeld(FContext, this);
     SetSysMeldWindow(FSysMeld);
+    FSysMeld->SetKeepClearArea([this] { return FStatusArea ? FStatusArea->ErrorPanelArea() : QRect(); });
     FWarn = new TfWarn(this);
     FAbout = new TfAbout(FProgramVersion, this);
     FDeviceSelect = new TfDeviceSelect([this](int vid, int pid) { return FDiscovery.FindDevices(vid, pid); }, this);

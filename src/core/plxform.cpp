@@ -1,6 +1,7 @@
 #include "plxform.h"
 
 #include "settingsform.h"
+#include "statusbar.h"
 
 #include <QCloseEvent>
 #include <QHideEvent>
@@ -57,8 +58,7 @@ void TPLXForm::ShowStatus(const QString& text, bool alarm)
     FStatusAlarm = alarm;
     if (FStatusPanel) {
         // Screen readers get the drawn text as the panel's name, and a change event with it.
-        if (FStatusPanel->accessibleName() != text)
-            FStatusPanel->setAccessibleName(text);
+        SetDrawnTextName(FStatusPanel, text);
         FStatusPanel->update();
     }
 }
@@ -75,7 +75,7 @@ void TPLXForm::AttachStatusBar(QStatusBar* bar)
     if (!bar)
         return;
     FStatusPanel = new TStatusPanel(this, bar);
-    FStatusPanel->setAccessibleName(FStatusText);
+    SetDrawnTextName(FStatusPanel, FStatusText);
     bar->addWidget(FStatusPanel, 1);
 }
 

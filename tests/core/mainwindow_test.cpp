@@ -12,6 +12,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -412,11 +415,39 @@ TEST_F(core_MainWindow, languageOfTheSettingsFileTranslatesTheFrame)
     create();
     form->show();
     EXPECT_EQ(form->findChild<QMenu*>(QStringLiteral("mnuDatei"))->title(), QStringLiteral("&File"));
+    EXPECT_EQ(form->findChild<QToolBar*>(QStringLiteral("ToolBar"))->windowTitle(), QStringLiteral("Toolbar"));
+    // Qt's own buttons follow the program language as well.
+    auto yesText = [] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("SarvikControl"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::Yes)->text();
+    };
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes"));
     answerYes = false;
     form->close();
     EXPECT_EQ(questions, QStringList{QStringLiteral("Really exit the program?")});
     // Back to German for whatever runs next in this process.
     SetProgramLanguage(kLangGerman);
+    EXPECT_EQ(yesText(), QStringLiteral("&Ja"));
+}
+
+QString rectText(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+TEST_F(core_MainWindow, alarmPopUpLeavesTheErrorPanelInView)
+{
+    create();
+    form->show();
+    form->ProcessFinishedOrder(finished(ciMain, kOrderDone, "TIS;4;9;0;0;2;0;0;"));
+    TfSysMeld* sysmeld = SysMeldWindow();
+    ASSERT_TRUE(sysmeld && sysmeld->isVisible());
+    QWidget* panel = form->findChild<QWidget*>(QStringLiteral("pnlError"));
+    ASSERT_TRUE(panel && panel->isVisible());
+    const QRect panelOnScreen(panel->mapToGlobal(QPoint(0, 0)), panel->size());
+    EXPECT_FALSE(sysmeld->frameGeometry().intersects(panelOnScreen))
+        << rectText(sysmeld->frameGeometry()) << " covers " << rectText(panelOnScreen);
 }
 
 TEST_F(core_MainWindow, missingManualIsReportedWithItsPath)

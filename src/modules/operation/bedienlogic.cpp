@@ -505,12 +505,13 @@ void TBedienLogic::startTestRun()
     FControls.TestAbortEnabled = true;
     FCycle = 0;
     if (FSaving) {
-        if (FInput.Logdat.isEmpty()) {
-            FInput.Logdat = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-            FDataFile = FInput.Logdat + QStringLiteral(".CSV");
-        } else {
-            FDataFile = FInput.Logdat + QStringLiteral(".csv");
-        }
+        const QString dayName = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        if (FInput.Logdat.isEmpty())
+            FInput.Logdat = dayName;
+        // The day's file keeps its one name when its name stays in the field for the next run.
+        const bool dayFile = FInput.Logdat.compare(dayName, Qt::CaseInsensitive) == 0;
+        FDataFile = ExistingLogFileName(FContext.Settings(),
+                                        FInput.Logdat + (dayFile ? QStringLiteral(".CSV") : QStringLiteral(".csv")));
         WriteLogLine(FContext.Settings(), FDataFile, kDataHeader);
     }
     Q_EMIT ViewChanged();

@@ -769,6 +769,50 @@ TEST_F(operation_TestRun, deviceDoesNotStart_endsRedAfterTheWait)
     EXPECT_EQ(Env.ReadLog(QStringLiteral("lauf.csv")).size(), 1);
 }
 
+TEST_F(operation_TestRun, dataFile_keepsOneNameWhateverTheCase)
+{
+    const QString dayName = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    auto runAndAbort = [this](const QString& name) {
+        setInput(QStringLiteral("3"), true, name);
+        startRun();
+        Window->btnAbbruch->click();
+        tick(kTickMs);
+        ASSERT_EQ(state(), trsIdle);
+    };
+    struct Case {
+        const char* name;
+        QString field;     // what eLogdat holds at the start
+        QString existing;  // a file in the log folder before the run, if any
+        QString file;      // where the header goes
+    };
+    const std::vector<Case> cases = {
+        {"empty field: the day's file", QString(), QString(), dayName + QStringLiteral(".CSV")},
+        {"the day's name left in the field", dayName, dayName + QStringLiteral(".CSV"), dayName + QStringLiteral(".CSV")},
+        {"the day's name typed in lower case", dayName.toLower(), dayName + QStringLiteral(".CSV"),
+         dayName + QStringLiteral(".CSV")},
+        {"an own name", QStringLiteral("lauf"), QString(), QStringLiteral("lauf.csv")},
+        {"an own name that exists in other case", QStringLiteral("Dauer"), QStringLiteral("DAUER.CSV"),
+         QStringLiteral("DAUER.CSV")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& f : Env.LogFiles())
+            QFile::remove(QDir(Env.LogDir.path()).filePath(f));
+        int before = 0;
+        if (!c.existing.isEmpty()) {
+            QFile f(QDir(Env.LogDir.path()).filePath(c.existing));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("10.12.2026;08:00:00,000;Nummer;Volumen;Gesamt;Akkuspannung\n");
+            before = 1;
+        }
+        runAndAbort(c.field);
+        const QStringList data = Env.LogFiles().filter(QRegularExpression(QStringLiteral("\\.csv$"),
+                                                                          QRegularExpression::CaseInsensitiveOption));
+        EXPECT_EQ(data, QStringList{c.file});
+        EXPECT_EQ(Env.ReadLog(c.file).size(), before + 1);
+    }
+}
+
 TEST_F(operation_TestRun, startRefusedLocally_endsTheRunWithTheReason)
 {
     setInput(QStringLiteral("3"), false);
