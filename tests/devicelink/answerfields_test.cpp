@@ -5,7 +5,7 @@
 
 TEST(AnswerFields, countsAndTextsMatchGetToken)
 {
-    for (const QString payload : {QStringLiteral("TSB;5;"), QStringLiteral("TSB"), QStringLiteral("TDR;0;;x;"),
+    for (const QString& payload : {QStringLiteral("TSB;5;"), QStringLiteral("TSB"), QStringLiteral("TDR;0;;x;"),
                                   QStringLiteral(";;")}) {
         const TAnswerFields f(payload);
         int n = 0;
@@ -17,12 +17,14 @@ TEST(AnswerFields, countsAndTextsMatchGetToken)
             QString t;
             const bool got = GetToken(payload, QStringLiteral(";"), t, idx);
             EXPECT_EQ(f.has(i), got) << payload.toStdString() << " field " << i;
-            if (got)
+            if (got) {
                 EXPECT_EQ(f.text(i), t);
+            }
             int restIdx = -i;
             QString r;
-            if (GetToken(payload, QStringLiteral(";"), r, restIdx))
+            if (GetToken(payload, QStringLiteral(";"), r, restIdx)) {
                 EXPECT_EQ(f.rest(i), r);
+            }
         }
     }
     EXPECT_EQ(TAnswerFields(QString()).count(), 0);
