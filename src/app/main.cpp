@@ -50,33 +50,49 @@ void installSignalHandlers(TForm1& form)
     sigaction(SIGINT, &sa, nullptr);
 }
 
+// --help, --version and --paths answer before the window system is touched: they work without a display.
+bool printInformation(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine commandLine = ParseCommandLine(args);
+    QTextStream out(stdout);
+    if (commandLine.Version) {
+        out << "SarvikControl " << SARVIK_VERSION << Qt::endl;
+        return true;
+    }
+    if (commandLine.Paths) {
+        // For packagers and support: what this installation finds, without a display.
+        QCoreApplication core(argc, argv);
+        const auto found = [](const QString& path) { return path.isEmpty() ? QStringLiteral("not found") : path; };
+        out << "catalogue en: " << found(FindCatalogue(QStringLiteral("en_US"))) << Qt::endl;
+        out << "manual de: " << found(FindManual(QStringLiteral("SarvikControl_Handbuch.pdf"))) << Qt::endl;
+        out << "manual en: " << found(FindManual(QStringLiteral("SarvikControl_Manual.pdf"))) << Qt::endl;
+        return true;
+    }
+    if (commandLine.Help) {
+        QString text = CommandLineHelp();
+        if (!text.endsWith(QLatin1Char('\n')))
+            text += QLatin1Char('\n');
+        out << text;
+        out.flush();
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (printInformation(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SarvikControl"));
     QApplication::setApplicationVersion(QStringLiteral(SARVIK_VERSION));
     QStringList args = app.arguments().mid(1);
     const TCommandLine commandLine = ParseCommandLine(args);
-    QTextStream out(stdout);
-    if (commandLine.Version) {
-        out << "SarvikControl " << SARVIK_VERSION << Qt::endl;
-        return 0;
-    }
-    if (commandLine.Paths) {
-        // For packagers and support: what this installation finds, without a display.
-        const auto found = [](const QString& path) { return path.isEmpty() ? QStringLiteral("not found") : path; };
-        out << "catalogue en: " << found(FindCatalogue(QStringLiteral("en_US"))) << Qt::endl;
-        out << "manual de: " << found(FindManual(QStringLiteral("SarvikControl_Handbuch.pdf"))) << Qt::endl;
-        out << "manual en: " << found(FindManual(QStringLiteral("SarvikControl_Manual.pdf"))) << Qt::endl;
-        return 0;
-    }
-    if (commandLine.Help) {
-        out << CommandLineHelp();
-        out.flush();
-        return 0;
-    }
 
     // The demo device lives in a private device root that goes away with the program.
     std::unique_ptr<QTemporaryDir> demoRoot;

@@ -68,8 +68,13 @@ void TfDeviceSelect::FillList(const QList<TUSBDev>& devices)
 
 TUSBDev TfDeviceSelect::SelectedDevice() const
 {
-    const int row = lbDevices->currentRow();
-    if (row < 0 || row >= FDeviceList.size() || lbDevices->selectedItems().isEmpty())
+    // The selected line, not the one with the keyboard focus: a screen reader selects without
+    // moving the focus.
+    const QList<QListWidgetItem*> selected = lbDevices->selectedItems();
+    if (selected.isEmpty())
+        return {};
+    const int row = lbDevices->row(selected.first());
+    if (row < 0 || row >= FDeviceList.size())
         return {};
     return FDeviceList.at(row);
 }
@@ -91,7 +96,7 @@ void TfDeviceSelect::lbDevicesSelectionChanged()
 void TfDeviceSelect::lbDevicesDblClick(QListWidgetItem* item)
 {
     if (item) {
-        lbDevices->setCurrentItem(item);
+        lbDevices->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
         accept();
     }
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -37,6 +38,19 @@ bool OpenLogFile(TFSettingsForm& settings, QFile& file, const QString& name)
     if (file.open(QIODevice::WriteOnly | QIODevice::Append))
         return true;
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+QString ExistingLogFileName(TFSettingsForm& settings, const QString& name)
+{
+    const QDir dir(LogDirectory(settings));
+    if (QFileInfo::exists(dir.filePath(name)))
+        return name;
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& f : files) {
+        if (f.compare(name, Qt::CaseInsensitive) == 0)
+            return f;
+    }
+    return name;
 }
 
 void WriteDailyLog(TFSettingsForm& settings, const QString& prefix, const QString& text, const QDateTime& now)

@@ -16,6 +16,10 @@ QString LogDirectory(TFSettingsForm& settings);
 // absolute path is used as it is. False when the file can be neither opened nor created.
 bool OpenLogFile(TFSettingsForm& settings, QFile& file, const QString& name);
 
+// The name of the file in the log directory that is name but for case, or name when there is
+// none: on a file system that tells case apart, "x.CSV" and "x.csv" would be two files.
+QString ExistingLogFileName(TFSettingsForm& settings, const QString& name);
+
 // Appends "dd.mm.yyyy hh:nn:ss,zzz  ;" + text to prefix + "yyyymmdd" + ".log" of the day of now.
 // A file that cannot be opened drops the line.
 void WriteDailyLog(TFSettingsForm& settings, const QString& prefix, const QString& text,

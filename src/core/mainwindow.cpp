@@ -133,6 +133,10 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
         .isPortOpen = [this] { return FRS232->RS232Connected(); },
         .isOnline = [this] { return FContext.Online; },
         .comError = [this] { return FWorker && FWorker->ComError(); },
+        .acknowledgeComError = [this] {
+            if (FWorker)
+                FWorker->AcknowledgeComError();
+        },
         .setOffline = [this] { SetOnOffline(false); },
         .showInfo = [](const QString& text) { ShowSysInfo(text); },
         .showMessage = [](const QString& text, bool alarm) { ShowSysMessage(text, alarm); },
@@ -157,6 +161,7 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
     ConnectProtocolToLink(FSettings, FProgramVersion);
     FSysMeld = new TfSysMeld(FContext, this);
     SetSysMeldWindow(FSysMeld);
+    FSysMeld->SetKeepClearArea([this] { return FStatusArea ? FStatusArea->ErrorPanelArea() : QRect(); });
     FWarn = new TfWarn(this);
     FAbout = new TfAbout(FProgramVersion, this);
     FDeviceSelect = new TfDeviceSelect([this](int vid, int pid) { return FDiscovery.FindDevices(vid, pid); }, this);
@@ -409,11 +414,13 @@ TPLXForm* TForm1::OpenModule(int clientId)
     return w;
 }
 
-QList<TPLXForm*> TForm1::VisibleModules() const
+QList<TPLXForm*> TForm1::OpenModules() const
 {
+    // Open, not visible: a minimised window's inner widget counts as hidden, yet a download
+    // running in it must go on.
     QList<TPLXForm*> list;
     for (const QPointer<TPLXForm>& m : FModules) {
-        if (m && m->isVisible())
+        if (m && m->IsOpen())
             list << m.data();
     }
     return list;
@@ -426,7 +433,7 @@ void TForm1::ProcessFinishedOrder(const TOrder& order)
         return;
     }
     const QString payload = FromWire(order.RXData);
-    for (TPLXForm* m : VisibleModules()) {
+    for (TPLXForm* m : OpenModules()) {
         if (m->FClientID == order.Sender)
             m->RXData(order.Status, order.TXTag, payload);
     }
@@ -460,7 +467,7 @@ void TForm1::SetOnOffline(bool online)
     if (OnOnlineChanged)
         OnOnlineChanged(online);
     UpdateCaption();
-    for (TPLXForm* m : VisibleModules())
+    for (TPLXForm* m : OpenModules())
         m->SetOnOffLine(online ? 1 : 0);
 }
 
@@ -556,7 +563,7 @@ void TForm1::StatusTimerTick()
     FStatus->Tick(kStatusTickMs);
     if (OnStatusTick)
         OnStatusTick(kStatusTickMs);
-    for (TPLXForm* m : VisibleModules())
+    for (TPLXForm* m : OpenModules())
         m->TimerEvent(kStatusTickMs);
     if (!FClosing)
         FStatusTimer.start();

@@ -112,7 +112,7 @@ private:
     void actDeviceSelectExecute();
     void actHandbuchExecute();
     void actInfoExecute();
-    QList<TPLXForm*> VisibleModules() const;
+    QList<TPLXForm*> OpenModules() const;
     QAction* makeAction(const char* objectName, const QKeySequence& shortcut = {});
 
     TFSettingsForm& FSettings;

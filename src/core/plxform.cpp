@@ -1,8 +1,11 @@
 #include "plxform.h"
 
 #include "settingsform.h"
+#include "statusbar.h"
 
 #include <QCloseEvent>
+#include <QHideEvent>
+#include <QShowEvent>
 #include <QLoggingCategory>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -53,11 +56,15 @@ void TPLXForm::ShowStatus(const QString& text, bool alarm)
 {
     FStatusText = text;
     FStatusAlarm = alarm;
-    if (FStatusPanel)
+    if (FStatusPanel) {
+        // Screen readers get the drawn text as the panel's name, and a change event with it.
+        SetDrawnTextName(FStatusPanel, text);
         FStatusPanel->update();
+    }
 }
 
 void TPLXForm::SetOnOffLine(int) {}
+void TPLXForm::FormShow() {}
 void TPLXForm::TimerEvent(int) {}
 void TPLXForm::RXData(int, int, const QString&) {}
 void TPLXForm::SwitchLanguage() {}
@@ -68,7 +75,13 @@ void TPLXForm::AttachStatusBar(QStatusBar* bar)
     if (!bar)
         return;
     FStatusPanel = new TStatusPanel(this, bar);
+    SetDrawnTextName(FStatusPanel, FStatusText);
     bar->addWidget(FStatusPanel, 1);
+}
+
+QWidget* TPLXForm::StatusPanel() const
+{
+    return FStatusPanel;
 }
 
 QWidget* TPLXForm::FrameWindow()
@@ -86,14 +99,12 @@ void TPLXForm::RestoreGeometry()
         const TFSettingsForm& s = FContext.Settings();
         QWidget* w = FrameWindow();
         QSize size(s.GetInt(WinPosPath(FClientID, "Width")), s.GetInt(WinPosPath(FClientID, "Height")));
-        // The schema's defaults (200 x 100) are smaller than any module window; a size the
-        // window cannot be used at gives way to its preferred size.
-        const QSize least = w->minimumSizeHint();
-        const QSize preferred = w->sizeHint();
-        if (size.width() < least.width())
-            size.setWidth(std::max(least.width(), preferred.width()));
-        if (size.height() < least.height())
-            size.setHeight(std::max(least.height(), preferred.height()));
+        // The schema's defaults (200 x 100) are smaller than any module window, and a size
+        // stored while fewer controls were shown may be too: below the window's own preferred
+        // size the controls are squeezed, so that size wins in either direction.
+        size = size.expandedTo(w->minimumSizeHint());
+        if (const QSize preferred = w->sizeHint(); preferred.isValid())
+            size = size.expandedTo(preferred);
         w->setGeometry(QRect(QPoint(s.GetInt(WinPosPath(FClientID, "Left")), s.GetInt(WinPosPath(FClientID, "Top"))),
                              size));
     } catch (const std::exception& e) {
@@ -115,15 +126,42 @@ void TPLXForm::StoreGeometry()
     s.SetInt(WinPosPath(FClientID, "Height"), g.height(), err);
 }
 
+bool TPLXForm::IsOpen() const
+{
+    return FClientID >= 0 && FClientID < kClientCount && FContext.Clients[static_cast<size_t>(FClientID)].isOpen;
+}
+
 void TPLXForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // Only the first show places the window; a restore from minimised keeps where it was.
-    if (FShownOnce || FClientID < 0 || FClientID >= kClientCount)
+    // A minimised MDI window hides its inner widget and shows it again on restore; a top-level
+    // window gets spontaneous events from the window system. Neither is a new showing.
+    // A restore brings both kinds, the spontaneous one first.
+    if (event->spontaneous())
         return;
+    const bool restored = FHiddenByMinimise;
+    FHiddenByMinimise = false;
+    if (restored)
+        return;
+    const bool first = !FShownOnce;
     FShownOnce = true;
-    RestoreGeometry();
-    FContext.Clients[static_cast<size_t>(FClientID)].isOpen = true;
+    const bool hasId = FClientID >= 0 && FClientID < kClientCount;
+    if (hasId)
+        FContext.Clients[static_cast<size_t>(FClientID)].isOpen = true;
+    FormShow();
+    // Only the first show places the window, after FormShow: it may show or hide controls that
+    // the preferred size depends on.
+    if (hasId && first)
+        RestoreGeometry();
+}
+
+void TPLXForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous()) {
+        QWidget* frame = FrameWindow();
+        FHiddenByMinimise = frame != this && frame->isMinimized();
+    }
 }
 
 void TPLXForm::closeEvent(QCloseEvent* event)

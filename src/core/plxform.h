@@ -18,17 +18,21 @@ public:
     // Stores the text and repaints the attached status bar.
     virtual void ShowStatus(const QString& text, bool alarm);
     void ShowStatusInfo(const QString& text) { ShowStatus(text, false); }
-    // 1 online, 0 offline; sent to every visible module window on each change.
+    // 1 online, 0 offline; sent to every open module window on each change, minimised or not.
     virtual void SetOnOffLine(int online);
-    // Every tick of the main window's status timer (interval in milliseconds).
+    // Every tick of the main window's status timer (interval in milliseconds), to every open
+    // module window.
     virtual void TimerEvent(int interval);
     // A finished order of this window: status 10 or 14, the sender's tag, the payload.
     virtual void RXData(int status, int tag, const QString& data);
     // Re-translates the window's texts.
     virtual void SwitchLanguage();
 
-    // The bar shows FStatusText in a panel of its own; a double click clears it.
+    // The bar shows FStatusText in a panel of its own (also its accessible name); a double
+    // click clears it.
     void AttachStatusBar(QStatusBar* bar);
+    // The panel that draws the status text; none before AttachStatusBar.
+    QWidget* StatusPanel() const;
 
     // The widget whose geometry is stored: the MDI frame around this window, or the window.
     QWidget* FrameWindow();
@@ -36,6 +40,8 @@ public:
     void StoreGeometry();
 
     TAppContext& Context() const { return FContext; }
+    // From the first show until closed; a minimised window is open.
+    bool IsOpen() const;
 
     QStatusBar* FStatusBar = nullptr;
     int FClientID = -1;
@@ -43,13 +49,19 @@ public:
     bool FStatusAlarm = false;
 
 protected:
+    // The window is shown anew: on its first show and when shown again after it was hidden or
+    // closed. Restoring a minimised window is no new showing.
+    virtual void FormShow();
+
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     TAppContext& FContext;
     class TStatusPanel* FStatusPanel = nullptr;
     bool FShownOnce = false;
+    bool FHiddenByMinimise = false;
 };
 
 // The settings path of one of the five window keys of a client ("Top", "Left", "Width",

@@ -278,6 +278,15 @@ void TStatusArea::ShowState(const TStateDisplay& state)
     FSamplingLed->SetLit(state.SamplingLed);
 }
 
+QRect TStatusArea::ErrorPanelArea() const
+{
+    if (FErrorPanel->isVisible())
+        return QRect(FErrorPanel->mapToGlobal(QPoint(0, 0)), FErrorPanel->size());
+    // Hidden it takes no room; it opens at the left of the area, as high as the area at least.
+    const QRect inner = contentsRect().marginsRemoved(layout()->contentsMargins());
+    return QRect(mapToGlobal(inner.topLeft()), QSize(kErrorPanelWidth, std::max(inner.height(), 1)));
+}
+
 void TStatusArea::ShowErrorPanel(bool show, const QStringList& lines)
 {
     if (show)

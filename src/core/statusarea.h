@@ -70,6 +70,8 @@ public:
     void ShowValues(const TStatusValues& values);
     void ShowState(const TStateDisplay& state);
     void ShowErrorPanel(bool show, const QStringList& lines);
+    // Where the error panel stands, or will stand when it is shown, in screen coordinates.
+    QRect ErrorPanelArea() const;
     // The fixed captions in the program language.
     void SwitchLanguage();
 

@@ -4,6 +4,8 @@
 
 #include "i18n.h"
 
+#include <QAccessible>
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QStatusBar>
 
@@ -13,10 +15,89 @@ constexpr int kDataActiveMs = 100;
 
 }  // namespace
 
+namespace {
+
+std::function<void(QWidget*, const QString&)>& changeObserver()
+{
+    static std::function<void(QWidget*, const QString&)> observer;
+    return observer;
+}
+
+}  // namespace
+
+void SetAccessibleChangeObserver(std::function<void(QWidget* w, const QString& text)> observer)
+{
+    changeObserver() = std::move(observer);
+}
+
+void SetDrawnTextName(QWidget* w, const QString& text)
+{
+    if (w->accessibleName() == text)
+        return;
+    w->setAccessibleName(text);
+    if (changeObserver())
+        changeObserver()(w, text);
+    QAccessibleEvent event(w, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+// One panel: fill, text and a separator line on its right.
+class TStatusCell : public QWidget {
+public:
+    TStatusCell(const TStatus& panel, const QString& name, QWidget* parent)
+        : QWidget(parent), FPanel(panel)
+    {
+        setObjectName(name);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QRect r = rect();
+        const QColor back = FPanel.BackCol[FPanel.State];
+        const QColor font = FPanel.FontCol[FPanel.State];
+        p.fillRect(r, back.isValid() ? back : palette().color(QPalette::Window));
+        p.setPen(font.isValid() ? font : palette().color(QPalette::WindowText));
+        const Qt::Alignment align = Qt::AlignVCenter | (FPanel.Align == 1 ? Qt::AlignHCenter : Qt::AlignLeft);
+        p.drawText(r.adjusted(2, 0, -2, 0), int(align) | Qt::TextSingleLine, FPanel.Text);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+
+private:
+    const TStatus& FPanel;
+};
+
 TStatusPanels::TStatusPanels(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("StatusPanels"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+    const std::array<const char*, kStatusPanelCount> names{"StatusPort", "StatusLink", "StatusData", "StatusMessage"};
+    for (size_t i = 0; i < FCells.size(); ++i) {
+        FCells[i] = new TStatusCell(FPanels[i], QString::fromLatin1(names[i]), this);
+        layout->addWidget(FCells[i], i == size_t(spMessage) ? 1 : 0);
+    }
+    // The message panel takes what is left of its 2000 pixels.
+    FCells[spMessage]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+QWidget* TStatusPanels::PanelWidget(int index) const
+{
+    return FCells.at(static_cast<size_t>(index));
+}
+
+void TStatusPanels::updateCells()
+{
+    for (size_t i = 0; i < FCells.size(); ++i) {
+        if (i != size_t(spMessage))
+            FCells[i]->setFixedWidth(FPanels[i].Width);
+        SetDrawnTextName(FCells[i], FPanels[i].Text);
+        FCells[i]->update();
+    }
 }
 
 void TStatusPanels::StatusInit(int timerIntervalMs, QStatusBar* bar)
@@ -57,7 +138,7 @@ void TStatusPanels::StatusInit(int timerIntervalMs, QStatusBar* bar)
     FOnline = false;
     if (bar)
         bar->addWidget(this, 1);
-    update();
+    updateCells();
 }
 
 void TStatusPanels::setPanel(int index, const QString& text, TStatusPanelState state)
@@ -67,13 +148,17 @@ void TStatusPanels::setPanel(int index, const QString& text, TStatusPanelState s
         return;
     p.Text = text;
     p.State = state;
-    update();
+    // The accessible name follows the drawn text; setting it tells screen readers of the change.
+    QWidget* cell = FCells.at(static_cast<size_t>(index));
+    SetDrawnTextName(cell, text);
+    cell->update();
 }
 
 void TStatusPanels::StatusSetPort(const QString& text)
 {
     // Device paths (/dev/ttyACM0, /dev/pts/12) are longer than the 50 pixels a "COM7" needs.
     FPanels[spPort].Width = std::max(50, fontMetrics().horizontalAdvance(text) + 8);
+    FCells[spPort]->setFixedWidth(FPanels[spPort].Width);
     setPanel(spPort, text, spsInactive);
     updateGeometry();
 }
@@ -121,24 +206,4 @@ QSize TStatusPanels::sizeHint() const
 {
     return {FPanels[spPort].Width + FPanels[spLink].Width + FPanels[spData].Width + 200,
             fontMetrics().height() + 6};
-}
-
-void TStatusPanels::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    int x = 0;
-    for (const TStatus& panel : FPanels) {
-        if (x >= width())
-            break;
-        const QRect r(x, 0, std::min(panel.Width, width() - x), height());
-        const QColor back = panel.BackCol[panel.State];
-        const QColor font = panel.FontCol[panel.State];
-        p.fillRect(r, back.isValid() ? back : palette().color(QPalette::Window));
-        p.setPen(font.isValid() ? font : palette().color(QPalette::WindowText));
-        const Qt::Alignment align = Qt::AlignVCenter | (panel.Align == 1 ? Qt::AlignHCenter : Qt::AlignLeft);
-        p.drawText(r.adjusted(2, 0, -2, 0), int(align) | Qt::TextSingleLine, panel.Text);
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawLine(r.topRight(), r.bottomRight());
-        x += panel.Width + 1;
-    }
 }

@@ -1,14 +1,24 @@
 #pragma once
 // The main window's four-panel status bar: port, link, data activity and the last message.
-// Owner-drawn in one widget that repaints only when a panel changes.
+// Each panel is an owner-drawn child that repaints only when it changes; its text is also its
+// accessible name, so screen readers read what is drawn.
 
 #include <QColor>
 #include <QString>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QStatusBar;
+class TStatusCell;
+
+// Sets w's accessible name to the text it draws and tells screen readers of the change (Qt
+// before 6.5 does not do the latter itself). Nothing when the name is already text.
+void SetDrawnTextName(QWidget* w, const QString& text);
+// Sees every such change before it goes to the platform, which drops it while no screen reader
+// runs (tests); empty removes it.
+void SetAccessibleChangeObserver(std::function<void(QWidget* w, const QString& text)> observer);
 
 enum TStatusPanelState { spsInactive = 0, spsActive = 1 };
 
@@ -46,15 +56,16 @@ public:
     void SwitchLanguage();
 
     const TStatus& Panel(int index) const { return FPanels.at(index); }
+    // The widget that draws panel index.
+    QWidget* PanelWidget(int index) const;
     QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void setPanel(int index, const QString& text, TStatusPanelState state);
+    void updateCells();
 
     std::array<TStatus, kStatusPanelCount> FPanels{};
+    std::array<TStatusCell*, kStatusPanelCount> FCells{};
     int FTimerIntervalMs = 50;
     bool FOnline = false;
 };

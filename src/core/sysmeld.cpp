@@ -11,12 +11,15 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -219,7 +222,9 @@ void TfSysMeld::AddSysMeldLine(const QString& text, const QColor& colour, bool s
     // A message with line breaks of its own becomes several lines, as in a plain text list.
     QString line = stamp + text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    const int firstBlock = cursor.blockNumber();
     cursor.insertText(line, format);
+    const int newBlocks = doc->blockCount() - firstBlock;
 
     // Oldest lines go first, so the list never holds more than kMaxLines.
     while (LineCount() > kMaxLines) {
@@ -228,21 +233,55 @@ void TfSysMeld::AddSysMeldLine(const QString& text, const QColor& colour, bool s
         first.removeSelectedText();
     }
 
-    cursor.movePosition(QTextCursor::End);
-    mem1->setTextCursor(cursor);
+    FNewestLine = std::max(0, doc->blockCount() - newBlocks);
     scrollToEnd();
 
-    if (!silent && isHidden())
+    if (!silent && isHidden()) {
         show();
+        keepClear();
+        scrollToEnd();
+    }
 }
 
 void TfSysMeld::scrollToEnd()
 {
-    QTextCursor cursor = mem1->textCursor();
-    cursor.movePosition(QTextCursor::End);
+    // The newest message from its start: the list does not wrap, and a long alarm scrolled to
+    // its end would show neither its time nor its beginning.
+    QTextCursor cursor(mem1->document()->findBlockByNumber(FNewestLine));
+    if (cursor.isNull() || !cursor.block().isValid()) {
+        cursor = mem1->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.movePosition(QTextCursor::StartOfBlock);
+    }
     mem1->setTextCursor(cursor);
-    mem1->ensureCursorVisible();
     mem1->verticalScrollBar()->setValue(mem1->verticalScrollBar()->maximum());
+    mem1->horizontalScrollBar()->setValue(0);
+}
+
+void TfSysMeld::SetKeepClearArea(std::function<QRect()> area)
+{
+    FKeepClearArea = std::move(area);
+}
+
+void TfSysMeld::keepClear()
+{
+    const QRect avoid = FKeepClearArea ? FKeepClearArea() : QRect();
+    QRect frame = frameGeometry();
+    if (avoid.isEmpty() || !frame.intersects(avoid))
+        return;
+    const QScreen* scr = screen();
+    const QRect available = scr ? scr->availableGeometry() : QRect();
+    // Beside the panel if the screen has room there, else below it.
+    QRect beside = frame;
+    beside.moveLeft(avoid.right() + 1);
+    if (available.isEmpty() || available.contains(beside)) {
+        frame = beside;
+    } else {
+        frame.moveTop(avoid.bottom() + 1);
+        if (!available.isEmpty() && frame.right() > available.right())
+            frame.moveRight(available.right());
+    }
+    move(frame.topLeft());
 }
 
 void TfSysMeld::SetSaveDialog(TSaveDialog dialog)

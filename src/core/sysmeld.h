@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QDateTime>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -57,6 +58,9 @@ public:
 
     // Replaces the file dialog of "Speichern" (tests run headless); empty restores the default.
     void SetSaveDialog(TSaveDialog dialog);
+    // The screen rectangle the window must not cover when an alarm pops it up (the main
+    // window's error panel); none when unset or empty.
+    void SetKeepClearArea(std::function<QRect()> area);
     // Log directory + "SarvikControl_" + "yyyymmddhhnnss" + ".RTF".
     QString ProposedFileName(const QDateTime& now = QDateTime::currentDateTime());
 
@@ -78,6 +82,9 @@ private:
     // The window has no status line of its own, so its results go to the main status bar too.
     void report(const QString& text, bool alarm);
     void scrollToEnd();
+    void keepClear();
 
     TSaveDialog FSaveDialog;
+    std::function<QRect()> FKeepClearArea;
+    int FNewestLine = 0;  // first block of the newest message
 };

@@ -44,9 +44,12 @@ void TConnectionMachine::SetUsbIds(int vid, int pid)
 
 void TConnectionMachine::tick(qint64 nowMs)
 {
-    if (FEnv.isOnline && FEnv.comError && FEnv.isOnline() && FEnv.comError()) {
-        // The port stays open; the status polling brings the device back online.
-        call(FEnv.setOffline);
+    if (FEnv.comError && FEnv.comError()) {
+        // The port stays open; the status polling brings the device back online. The worker
+        // keeps the flag until it is taken here; a failure while offline is simply taken.
+        if (FEnv.isOnline && FEnv.isOnline())
+            call(FEnv.setOffline);
+        call(FEnv.acknowledgeComError);
     }
 
     switch (FState) {

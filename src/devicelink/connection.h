@@ -26,6 +26,7 @@ struct TConnectionEnv {
     std::function<bool()> isPortOpen;
     std::function<bool()> isOnline;
     std::function<bool()> comError;      // the worker's FComError
+    std::function<void()> acknowledgeComError;  // the failure was acted on
     std::function<void()> setOffline;    // SetOnOffline(false)
     std::function<void(const QString& text)> showInfo;                 // ShowSysInfo
     std::function<void(const QString& text, bool alarm)> showMessage;  // ShowSysMessage

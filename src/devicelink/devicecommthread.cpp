@@ -49,6 +49,17 @@ bool TAutoResetEvent::wait(std::chrono::milliseconds timeout)
     return true;
 }
 
+bool TAutoResetEvent::waitUntil(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock guard(FLock);
+    if (!FCond.wait_until(guard, deadline, [this] { return FSignalled || FStopped; }))
+        return false;
+    if (FStopped)
+        return false;
+    FSignalled = false;
+    return true;
+}
+
 void TAutoResetEvent::stop()
 {
     {
@@ -189,7 +200,6 @@ void TDeviceCommThread::Execute()
 
 void TDeviceCommThread::ProcessOrder(TOrder order)
 {
-    FComError.store(false);
     const TLinkLogFn log = [this](const QString& tag, const QByteArray& text) { Log(tag, text); };
     for (int attempt = 0; attempt < kAttempts && !FStop.load(); ++attempt) {
         // Open check, protocol line and write run back to back on the user-interface thread;
@@ -218,12 +228,13 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
         const auto deadline = Clock::now() + std::chrono::milliseconds(FAnswerWindowMs);
         QByteArray answer;
         while (Clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (!FDataEvent.wait(std::max(left, std::chrono::milliseconds(0)))) {
+            // Waiting up to the deadline itself: a rest rounded to whole milliseconds would come
+            // back early, find the window still open and wait for 0 ms again and again.
+            if (!FDataEvent.waitUntil(deadline)) {
                 if (FStop.load())
                     return;
                 Log(QStringLiteral("DEBUG"), "Timeout");
-                continue;
+                break;  // the window has run out
             }
             std::deque<QByteArray> messages;
             const QByteArray line = TakeRXData(messages);

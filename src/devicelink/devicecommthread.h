@@ -35,6 +35,8 @@ public:
     // Waits until set or stopped; false on time-out. A negative timeout waits without limit.
     bool wait(std::chrono::milliseconds timeout);
     bool waitForever() { return wait(std::chrono::milliseconds(-1)); }
+    // Waits until set, stopped or the deadline has passed; false on time-out.
+    bool waitUntil(std::chrono::steady_clock::time_point deadline);
     void stop();
     bool stopped() const;
 
@@ -70,7 +72,10 @@ public:
     int QueuedOrderCount() const;
     void HandleRXData(const QByteArray& line);
 
+    // Set by a failed order and kept until the main window has acted on it: clearing it when the
+    // next order starts would let a status poll that follows at once hide the failure.
     bool ComError() const { return FComError.load(); }
+    void AcknowledgeComError() { FComError.store(false); }
 
 private:
     void Execute();

@@ -31,10 +31,11 @@ bool LinkHalted()
     return channel().halted;
 }
 
-void SendOrder(int clientId, const QString& command, int tag)
+bool SendOrder(int clientId, const QString& command, int tag)
 {
     OrderChannel& c = channel();
     if (c.halted || !c.sink)
-        return;
+        return false;
     c.sink(MakeOrder(clientId, command, tag));
+    return true;
 }

@@ -14,5 +14,6 @@ void SetOrderSink(TOrderSink sink);
 void SetLinkHalted(bool halted);
 bool LinkHalted();
 
-// Builds the frame of command and queues it for clientId with tag. User-interface thread only.
-void SendOrder(int clientId, const QString& command, int tag);
+// Builds the frame of command and queues it for clientId with tag; false when it was discarded
+// (halted, or no worker yet). User-interface thread only.
+bool SendOrder(int clientId, const QString& command, int tag);

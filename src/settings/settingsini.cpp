@@ -44,7 +44,42 @@ QString oneLine(QString value)
     return value;
 }
 
+// Windows-1252 in 0x80..0x9F; the five bytes it leaves undefined keep their C1 code.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text += (b >= 0x80 && b <= 0x9F) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
 }  // namespace
+
+QString DecodeSettingsText(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line(bytes.constData() + start, end - start);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf8.decode(line);
+        text += utf8.hasError() ? fromWindows1252(line) : decoded;
+        start = end;
+    }
+    return text;
+}
 
 TSettingsIni::TSettingsIni(const QString& fileName) : FFileName(fileName)
 {
@@ -62,13 +97,7 @@ TSettingsIni::TSettingsIni(const QString& fileName) : FFileName(fileName)
     }
     if (bytes.contains("\r\n"))
         FLineBreak = QStringLiteral("\r\n");
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    // Files written by older Windows programs are in the ANSI code page; Latin-1 keeps their
-    // umlauts instead of turning them into replacement characters.
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    LoadFromText(text);
+    LoadFromText(DecodeSettingsText(bytes));
 }
 
 void TSettingsIni::LoadFromText(const QString& text)
@@ -331,6 +360,39 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& data)
 
 #else
 
+namespace {
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Overwrites the open file from its start and cuts it to the new length; closes fd.
+void writeInPlace(const QString& fileName, int fd, const QByteArray& data)
+{
+    if (!writeAll(fd, data) || ::ftruncate(fd, static_cast<off_t>(data.size())) != 0 || ::fsync(fd) != 0) {
+        const int err = errno;
+        ::close(fd);
+        RaiseSettingsError(systemErrorText(fileName, err));
+    }
+    if (::close(fd) != 0)
+        RaiseSettingsError(systemErrorText(fileName, errno));
+}
+
+}  // namespace
+
 void WriteFileAtomically(const QString& fileName, const QByteArray& data)
 {
     // A symbolic link stays a link: its target is replaced.
@@ -342,13 +404,30 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& data)
 
     mode_t mode = 0644;
     struct stat st {};
-    if (::stat(nativeTarget.constData(), &st) == 0)
+    int existingFd = -1;
+    if (::stat(nativeTarget.constData(), &st) == 0) {
         mode = st.st_mode & 07777;
+        // A file this user may not write is refused, not replaced through the folder.
+        existingFd = ::open(nativeTarget.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (existingFd < 0)
+            RaiseSettingsError(systemErrorText(fileName, errno));
+    }
 
     QByteArray tempName = nativeTarget + ".tmp.XXXXXX";
     const int fd = ::mkstemp(tempName.data());
-    if (fd < 0)
-        RaiseSettingsError(systemErrorText(fileName, errno));
+    if (fd < 0) {
+        const int err = errno;
+        // A folder the user may not write takes no temporary file; the file itself is written.
+        if (existingFd >= 0 && (err == EACCES || err == EPERM)) {
+            writeInPlace(fileName, existingFd, data);
+            return;
+        }
+        if (existingFd >= 0)
+            ::close(existingFd);
+        RaiseSettingsError(systemErrorText(fileName, err));
+    }
+    if (existingFd >= 0)
+        ::close(existingFd);
 
     auto failAfterCreate = [&](int err) {
         ::close(fd);
@@ -358,18 +437,8 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& data)
 
     if (::fchmod(fd, mode) != 0)
         failAfterCreate(errno);
-    const char* p = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            failAfterCreate(errno);
-        }
-        p += n;
-        left -= n;
-    }
+    if (!writeAll(fd, data))
+        failAfterCreate(errno);
     if (::fsync(fd) != 0)
         failAfterCreate(errno);
     if (::close(fd) != 0) {

@@ -1,8 +1,9 @@
 #pragma once
 // In-memory image of an INI file that keeps what it does not know: comments, blank lines,
 // foreign sections and keys stay where they were. Section and key names match without regard
-// to case; the first of duplicate keys is the one read and updated. Written as UTF-8, and
-// replaced atomically (temporary file, fsync, rename) so a failed save keeps the old file.
+// to case; the first of duplicate keys is the one read and updated. Read line by line as UTF-8
+// or, where a line is no valid UTF-8, as Windows-1252; written as UTF-8, and replaced
+// atomically (temporary file, fsync, rename) so a failed save keeps the old file.
 
 #include <QByteArray>
 #include <QString>
@@ -62,6 +63,10 @@ private:
     bool FBom = false;
 };
 
+// The file's bytes as text: each line that is valid UTF-8 as UTF-8, any other line (typed by
+// hand in an ANSI editor) as Windows-1252.
+QString DecodeSettingsText(const QByteArray& bytes);
+
 // Settings-file numbers: general format, up to 15 significant digits, "." as separator, "E"
 // exponent ("0", "1", "0.001", "1E20"); independent of the process locale.
 QString FloatToIniText(long double value);
@@ -70,5 +75,7 @@ bool IniTextToFloat(const QString& text, long double& value);
 // Decimal, or hexadecimal after "0x" or "$" (optionally signed); false when no 32-bit integer.
 bool IniTextToInteger(const QString& text, qint32& value);
 
-// Replaces the file by data without ever leaving it half written; raises ESettingsError.
+// Replaces the file by data without leaving it half written (temporary file and rename); raises
+// ESettingsError. An existing file this user may not write is refused with the system's error;
+// one in a folder the user may not write is overwritten in place.
 void WriteFileAtomically(const QString& fileName, const QByteArray& data);

@@ -115,18 +115,27 @@ TEST_F(app_Executable, helpAndVersionPrintAndExitZero)
         {"--help", "^Aufruf: sarvikcontrol .*--device-root.*--demo"},
         {"--version", "^SarvikControl \\d+\\.\\d+\\.\\d+\\s*$"},
     };
-    for (const auto& c : cases) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(SARVIKCONTROL_EXE), {QLatin1String(c.option)});
-        ASSERT_TRUE(p.waitForFinished(kExitTimeoutMs)) << c.option;
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.option;
-        EXPECT_EQ(p.exitCode(), 0) << c.option;
-        const QString out = QString::fromUtf8(p.readAllStandardOutput());
-        const QRegularExpression re(QLatin1String(c.pattern), QRegularExpression::DotMatchesEverythingOption);
-        EXPECT_TRUE(re.match(out).hasMatch()) << c.option << ": " << out;
+    // Offscreen, and a shell without any display, where a window system cannot start at all.
+    QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    noDisplay.remove(QStringLiteral("DISPLAY"));
+    noDisplay.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    noDisplay.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (const QProcessEnvironment& env : {offscreen, noDisplay}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(env.value(QStringLiteral("QT_QPA_PLATFORM")).toStdString());
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(SARVIKCONTROL_EXE), {QLatin1String(c.option)});
+            ASSERT_TRUE(p.waitForFinished(kExitTimeoutMs)) << c.option;
+            EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.option;
+            EXPECT_EQ(p.exitCode(), 0) << c.option;
+            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            const QRegularExpression re(QLatin1String(c.pattern), QRegularExpression::DotMatchesEverythingOption);
+            EXPECT_TRUE(re.match(out).hasMatch()) << c.option << ": " << out;
+            EXPECT_TRUE(out.endsWith(QLatin1Char('\n'))) << c.option << ": " << out;
+        }
     }
 }
 

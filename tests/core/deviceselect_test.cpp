@@ -4,6 +4,7 @@
 
 #include "fakedevicetree.h"
 
+#include <QAccessible>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -77,6 +78,27 @@ TEST(core_DeviceSelect, connectButton_enabledOnlyWithASelection)
     EXPECT_FALSE(button(d, "btnConnect")->isEnabled());
     d.FillList({});
     EXPECT_FALSE(button(d, "btnConnect")->isEnabled());
+}
+
+TEST(core_DeviceSelect, theSelectedLineCounts_notTheOneWithTheFocus)
+{
+    TfDeviceSelect d(nullptr);
+    d.FillList({device("A", "/dev/ttyACM0"), device("B", "/dev/ttyACM1"), device("C", "/dev/ttyACM2")});
+    QListWidget* lb = list(d);
+    lb->setCurrentRow(0);
+    // Selection moved without the focus: through the selection model, as a screen reader does
+    // through the accessibility interface.
+    lb->selectionModel()->select(lb->model()->index(2, 0), QItemSelectionModel::ClearAndSelect);
+    ASSERT_EQ(lb->currentRow(), 0);
+    EXPECT_TRUE(button(d, "btnConnect")->isEnabled());
+    EXPECT_EQ(d.SelectedDevice(), device("C", "/dev/ttyACM2"));
+
+    QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(lb);
+    ASSERT_NE(acc, nullptr);
+    ASSERT_NE(acc->tableInterface(), nullptr);
+    acc->tableInterface()->selectRow(1);
+    ASSERT_EQ(lb->currentRow(), 0);
+    EXPECT_EQ(d.SelectedDevice(), device("B", "/dev/ttyACM1"));
 }
 
 TEST(core_DeviceSelect, getDevice_findsTheDevicesOfTheTreeAndReturnsTheChosenOne)

@@ -2,6 +2,7 @@
 #include "i18n.h"
 #include "mocatalog.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <clocale>
@@ -47,6 +48,33 @@ TEST_F(core_Translation, switchingToEnglishAndBack_inTheCLocale)
         EXPECT_EQ(FmtDisplay().DecimalSeparator, QLatin1Char(','));
         EXPECT_EQ(FmtDisplay().Locale.name(), QStringLiteral("de_DE"));
     }
+}
+
+TEST_F(core_Translation, qtsOwnTextsFollowTheProgramLanguage)
+{
+    // Qt's standard buttons and file dialog take their texts from Qt's catalogue.
+    struct Case {
+        const char* context;
+        const char* source;
+        const char* german;
+    };
+    const Case cases[] = {
+        {"QPlatformTheme", "&Yes", "&Ja"},
+        {"QPlatformTheme", "&No", "&Nein"},
+        {"QFileDialog", "Look in:", "Suchen in:"},
+        {"QFileDialog", "File &name:", "Datei&name:"},
+    };
+    auto translated = [](const Case& c) { return QCoreApplication::translate(c.context, c.source); };
+    ASSERT_TRUE(SetProgramLanguage(kLangGerman));
+    EXPECT_FALSE(QtCataloguePath().isEmpty());
+    for (const Case& c : cases)
+        EXPECT_EQ(translated(c), QString::fromUtf8(c.german)) << c.source;
+    ASSERT_TRUE(SetProgramLanguage(kLangEnglish));
+    EXPECT_TRUE(QtCataloguePath().isEmpty());
+    for (const Case& c : cases)
+        EXPECT_EQ(translated(c), QString::fromUtf8(c.source)) << c.source;
+    ASSERT_TRUE(SetProgramLanguage(kLangGerman));
+    EXPECT_EQ(translated(cases[0]), QStringLiteral("&Ja"));
 }
 
 TEST_F(core_Translation, countedMessages_followThePluralRule)

@@ -13,6 +13,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -102,6 +105,8 @@ public:
     }
     void RXData(int status, int tag, const QString& data) override { answers.push_back({status, tag, data}); }
     void SetOnOffLine(int online) override { onlineCalls.push_back(online); }
+    void TimerEvent(int) override { ++ticks; }
+    void FormShow() override { ++shows; }
     struct Answer {
         int status;
         int tag;
@@ -109,6 +114,8 @@ public:
     };
     std::vector<Answer> answers;
     std::vector<int> onlineCalls;
+    int ticks = 0;
+    int shows = 0;
 };
 
 class core_MainWindow : public ::testing::Test {
@@ -208,6 +215,32 @@ TEST_F(core_MainWindow, openingAnOpenMinimisedWindowRestoresIt)
     EXPECT_EQ(again, first);
     EXPECT_FALSE(first->FrameWindow()->isMinimized());
     EXPECT_EQ(form->MdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(core_MainWindow, minimisedModuleKeepsGettingAnswersTicksAndOnlineChanges)
+{
+    create();
+    form->show();
+    auto* w = static_cast<FakeModule*>(form->OpenModule(ciProbedaten));
+    ASSERT_TRUE(waitFor([&] { return w->isVisible(); }));
+    EXPECT_EQ(w->shows, 1);
+    w->FrameWindow()->showMinimized();
+    ASSERT_TRUE(waitFor([&] { return w->FrameWindow()->isMinimized() && !w->isVisible(); }));
+
+    form->ProcessFinishedOrder(finished(ciProbedaten, kOrderDone, "TDR;1;", 4));
+    ASSERT_EQ(w->answers.size(), 1u);
+    EXPECT_EQ(w->answers[0].tag, 4);
+    w->onlineCalls.clear();
+    form->SetOnOffline(true);
+    form->SetOnOffline(false);
+    EXPECT_EQ(w->onlineCalls, (std::vector<int>{1, 0}));
+    const int ticks = w->ticks;
+    EXPECT_TRUE(waitFor([&] { return w->ticks > ticks + 2; })) << "the 50 ms tick stopped for the minimised window";
+
+    form->OpenModule(ciProbedaten);
+    ASSERT_TRUE(waitFor([&] { return w->isVisible(); }));
+    EXPECT_EQ(w->shows, 1) << "restoring is no new showing";
+    EXPECT_TRUE(form->Context().Clients[ciProbedaten].isOpen);
 }
 
 TEST_F(core_MainWindow, serviceMenusFollowTheCommandLineAndTheSetting)
@@ -383,11 +416,39 @@ TEST_F(core_MainWindow, languageOfTheSettingsFileTranslatesTheFrame)
     create();
     form->show();
     EXPECT_EQ(form->findChild<QMenu*>(QStringLiteral("mnuDatei"))->title(), QStringLiteral("&File"));
+    EXPECT_EQ(form->findChild<QToolBar*>(QStringLiteral("ToolBar"))->windowTitle(), QStringLiteral("Toolbar"));
+    // Qt's own buttons follow the program language as well.
+    auto yesText = [] {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("SarvikControl"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        return box.button(QMessageBox::Yes)->text();
+    };
+    EXPECT_EQ(yesText(), QStringLiteral("&Yes"));
     answerYes = false;
     form->close();
     EXPECT_EQ(questions, QStringList{QStringLiteral("Really exit the program?")});
     // Back to German for whatever runs next in this process.
     SetProgramLanguage(kLangGerman);
+    EXPECT_EQ(yesText(), QStringLiteral("&Ja"));
+}
+
+QString rectText(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+TEST_F(core_MainWindow, alarmPopUpLeavesTheErrorPanelInView)
+{
+    create();
+    form->show();
+    form->ProcessFinishedOrder(finished(ciMain, kOrderDone, "TIS;4;9;0;0;2;0;0;"));
+    TfSysMeld* sysmeld = SysMeldWindow();
+    ASSERT_TRUE(sysmeld && sysmeld->isVisible());
+    QWidget* panel = form->findChild<QWidget*>(QStringLiteral("pnlError"));
+    ASSERT_TRUE(panel && panel->isVisible());
+    const QRect panelOnScreen(panel->mapToGlobal(QPoint(0, 0)), panel->size());
+    EXPECT_FALSE(sysmeld->frameGeometry().intersects(panelOnScreen))
+        << rectText(sysmeld->frameGeometry()) << " covers " << rectText(panelOnScreen);
 }
 
 TEST_F(core_MainWindow, missingManualIsReportedWithItsPath)

@@ -3,9 +3,16 @@
 #include "statusarea.h"
 #include "statusbar.h"
 
+#include "plxform.h"
+#include "programsettings.h"
+
+#include <QAccessible>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -114,6 +121,81 @@ TEST(core_status_Panels, dataPanelStaysLitForHundredMillisecondsOfTicks)
     panels.StatusClearMessage();
     EXPECT_EQ(panels.Panel(spMessage).Text, QString());
     EXPECT_EQ(panels.Panel(spMessage).State, spsInactive);
+}
+
+// What screen readers are told: the name of a widget, and the widgets whose name was told as
+// changed.
+class AccessibleNames {
+public:
+    AccessibleNames()
+    {
+        SetAccessibleChangeObserver([this](QWidget* w, const QString&) { FChanged.insert(w); });
+    }
+    ~AccessibleNames() { SetAccessibleChangeObserver({}); }
+    static QString name(QWidget* w)
+    {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+        return iface ? iface->text(QAccessible::Name) : QStringLiteral("<no interface>");
+    }
+    bool takeChanged(QObject* o) { return FChanged.erase(o) > 0; }
+
+private:
+    std::set<QObject*> FChanged;
+};
+
+TEST(core_status_Accessible, statusBarPanelsSayWhatTheyDraw)
+{
+    TStatusPanels panels;
+    panels.StatusInit(50, nullptr);
+    panels.show();
+    AccessibleNames names;
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        int panel;
+        QString text;
+    };
+    const Case cases[] = {
+        {"port", [&] { panels.StatusSetPort(u8("/dev/ttyACM0")); }, spPort, u8("/dev/ttyACM0")},
+        {"online", [&] { panels.StatusSetOnline(true); }, spLink, u8("Online")},
+        {"offline", [&] { panels.StatusSetOnline(false); }, spLink, u8("Offline")},
+        {"message", [&] { panels.StatusSetMessage(u8("Verbunden mit Sarvik2V2"), false); }, spMessage,
+         u8("Verbunden mit Sarvik2V2")},
+        {"alarm", [&] { panels.StatusSetMessage(u8("Luftstrom blockiert"), true); }, spMessage,
+         u8("Luftstrom blockiert")},
+        {"cleared", [&] { panels.StatusClearMessage(); }, spMessage, QString()},
+    };
+    EXPECT_EQ(AccessibleNames::name(panels.PanelWidget(spData)), u8("Data"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        QWidget* w = panels.PanelWidget(c.panel);
+        EXPECT_EQ(panels.Panel(c.panel).Text, c.text);
+        EXPECT_EQ(AccessibleNames::name(w), c.text);
+        EXPECT_TRUE(names.takeChanged(w)) << "no change told";
+    }
+}
+
+TEST(core_status_Accessible, moduleStatusLineSaysWhatItDraws)
+{
+    TFSettingsForm settings;
+    BuildProgramSettings(settings);
+    TAppContext context(settings);
+    TPLXForm form(context);
+    auto* bar = new QStatusBar(&form);
+    form.AttachStatusBar(bar);
+    QWidget* line = form.StatusPanel();
+    ASSERT_NE(line, nullptr);
+    AccessibleNames names;
+    form.ShowStatus(u8("Fehler beim Starten der Probenahme"), true);
+    EXPECT_EQ(AccessibleNames::name(line), u8("Fehler beim Starten der Probenahme"));
+    EXPECT_TRUE(names.takeChanged(line));
+    form.ShowStatusInfo(u8("Probenahme gestartet"));
+    EXPECT_EQ(AccessibleNames::name(line), u8("Probenahme gestartet"));
+    EXPECT_TRUE(names.takeChanged(line));
+    QTest::mouseDClick(line, Qt::LeftButton);
+    EXPECT_EQ(AccessibleNames::name(line), QString());
+    EXPECT_TRUE(names.takeChanged(line));
 }
 
 }  // namespace

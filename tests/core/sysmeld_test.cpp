@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -158,6 +159,39 @@ TEST_F(core_sysmeld_Window, fullListDropsTheOldestLine)
     window->AddSysMeldLine(QStringLiteral("a\r\nb\nc"), Qt::black, true);
     EXPECT_EQ(window->LineCount(), TfSysMeld::kMaxLines);
     EXPECT_EQ(lineText(TfSysMeld::kMaxLines - 1), QStringLiteral("c"));
+}
+
+QString rectText(const QRect& r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+TEST_F(core_sysmeld_Window, alarmPopUp_keepsClearOfTheErrorPanel_andShowsTheNewestLineFromItsStart)
+{
+    // The error panel's place in screen coordinates; the stored window position lies on it.
+    const QRect panel(10, 30, 440, 120);
+    window->SetKeepClearArea([panel] { return panel; });
+    settings.SetInt(WinPosPath(ciSysMeld, "Left"), 8);
+    settings.SetInt(WinPosPath(ciSysMeld, "Top"), 8);
+    for (int n = 0; n < 60; ++n)
+        window->AddSysMeldLine(QStringLiteral("Zeile %1").arg(n), Qt::black, true);
+    ShowSysMessage(QStringLiteral("Luftstrom blockiert, ") + QString(300, QLatin1Char('x')), true);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->frameGeometry().intersects(panel)) << rectText(window->frameGeometry()).toStdString();
+
+    QScrollBar* h = window->mem1->horizontalScrollBar();
+    QScrollBar* v = window->mem1->verticalScrollBar();
+    ASSERT_GT(h->maximum(), 0) << "the line is wider than the list";
+    EXPECT_EQ(h->value(), 0) << "the newest line from its start";
+    EXPECT_EQ(v->value(), v->maximum()) << "the newest line in view";
+    EXPECT_TRUE(window->mem1->textCursor().block().text().contains(QStringLiteral("ALARM: Luftstrom")));
+
+    // Hidden and shown again by the next alarm, a window the user moved clear stays where it is.
+    window->hide();
+    window->move(panel.right() + 40, 300);
+    const QPoint clear = window->pos();
+    ShowSysMessage(QStringLiteral("Motorstörung"), true);
+    EXPECT_EQ(window->pos(), clear);
 }
 
 TEST_F(core_sysmeld_Window, helpersColourTheLineAndOnlyAlarmsShowTheWindow)

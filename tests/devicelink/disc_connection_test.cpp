@@ -53,6 +53,7 @@ struct FakeLink {
         e.isPortOpen = [this] { return !openPort.isEmpty(); };
         e.isOnline = [this] { return online; };
         e.comError = [this] { return comError; };
+        e.acknowledgeComError = [this] { comError = false; };
         e.setOffline = [this] {
             calls << QStringLiteral("offline");
             online = false;
@@ -247,6 +248,17 @@ TEST_F(disc_Connection, workerError_takesTheLinkOfflineButKeepsThePort)
     EXPECT_EQ(link.takeCalls(), QStringList{QStringLiteral("offline")});
     EXPECT_EQ(link.openPort, QStringLiteral("/dev/ttyACM0"));
     EXPECT_EQ(m.State(), TConnectionMachine::csConnected);
+    EXPECT_FALSE(link.comError) << "the flag is taken once the program is offline";
+    // Back online, the failure taken before does not take it offline a second time.
+    link.online = true;
+    m.tick(clock.now += kTickMs);
+    EXPECT_TRUE(link.takeCalls().isEmpty());
+    // A failure while offline is taken without another offline change.
+    link.online = false;
+    link.comError = true;
+    m.tick(clock.now += kTickMs);
+    EXPECT_TRUE(link.takeCalls().isEmpty());
+    EXPECT_FALSE(link.comError);
 }
 
 TEST_F(disc_Connection, otherDeviceChosen_closesAtOnceDropsQueueAndOpensIt)

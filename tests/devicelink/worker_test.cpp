@@ -1,3 +1,4 @@
+#include "connection.h"
 #include "devicecommthread.h"
 #include "linklog.h"
 #include "waitfor.h"
@@ -127,6 +128,68 @@ TEST_F(devicelink_Worker, silentDevice_failsFirstOrderAfterTwoWindowsAndDropsThe
     EXPECT_EQ(worker->QueuedOrderCount(), 0);
     EXPECT_EQ(peer.written.size(), 2u);
     EXPECT_GE(count("DEBUG", "Timeout"), 2);
+}
+
+TEST_F(devicelink_Worker, errorFlagStaysSetWhileTheNextOrderRuns_untilTheLinkWentOffline)
+{
+    // The status polling queues its next query as soon as the failure is handed over; the
+    // connection timer (a fake clock here) ticks only after that query has started.
+    bool online = true;
+    TConnectionEnv env;
+    env.isOnline = [&] { return online; };
+    env.comError = [&] { return worker->ComError(); };
+    env.acknowledgeComError = [&] { worker->AcknowledgeComError(); };
+    env.setOffline = [&] { online = false; };
+    env.setHalted = [](bool) {};
+    TConnectionMachine machine(env);
+    qint64 now = 1000;
+
+    onFinished = [&](const TOrder&) {
+        if (finished.size() == 1)
+            worker->AddOrder(MakeOrder(0, QStringLiteral("GID"), 0));
+    };
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return peer.written.size() == 3; })) << "the next order has started";
+    EXPECT_TRUE(worker->ComError());
+    machine.tick(now += 5);
+    EXPECT_FALSE(online) << "a failed order must take the program offline";
+    EXPECT_FALSE(worker->ComError());
+
+    // The query fails as well while offline: taken, and no obstacle to coming back online.
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 2; }));
+    EXPECT_TRUE(worker->ComError());
+    machine.tick(now += 5);
+    EXPECT_FALSE(worker->ComError());
+    online = true;
+    machine.tick(now += 5);
+    EXPECT_TRUE(online);
+}
+
+TEST_F(devicelink_Worker, oneTimeoutLinePerExpiredAnswerWindow)
+{
+    struct Case {
+        const char* name;
+        std::vector<Reply> firstAttempt;  // the second attempt meets silence
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"silence", {}, 0},
+        {"a device message, then silence", {{kWindowMs / 3, "TIM;Pumpe an"}}, 1},
+        {"a short line, then silence", {{kWindowMs / 3, "T;"}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        protocol.clear();
+        finished.clear();
+        messages.clear();
+        peer.script = {c.firstAttempt};
+        worker->AddOrder(MakeOrder(1, QStringLiteral("GIS"), 1));
+        ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+        EXPECT_EQ(finished[0].Status, kOrderFailed);
+        EXPECT_EQ(count("DEBUG", "Timeout"), 2);
+        EXPECT_EQ(messages.size(), c.messages);
+        worker->AcknowledgeComError();
+    }
 }
 
 TEST_F(devicelink_Worker, wrongThenRightChecksum_doneOnSecondAttempt)

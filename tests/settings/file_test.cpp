@@ -18,7 +18,13 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <optional>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -331,6 +337,119 @@ TEST_F(settings_File, ordinaryIniReaderSeesTheSections)
     ASSERT_TRUE(proc.waitForFinished(60000));
     EXPECT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString()
                                   << proc.readAllStandardOutput().toStdString();
+}
+
+// Runs save as a user without special rights and returns its error text ("<no error>" when it
+// succeeded). As root the call runs in a child process that has dropped to "nobody": root may
+// write any file and folder. Empty when that is impossible.
+std::optional<QString> errorAsOrdinaryUser(const std::function<void()>& save)
+{
+    if (::geteuid() != 0)
+        return errorOf(save);
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return std::nullopt;
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    int pipeFd[2];
+    if (::pipe(pipeFd) != 0)
+        return std::nullopt;
+    std::cout.flush();
+    const pid_t child = ::fork();
+    if (child < 0)
+        return std::nullopt;
+    if (child == 0) {
+        ::close(pipeFd[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+        const QByteArray text = errorOf(save).toUtf8();
+        const bool written = ::write(pipeFd[1], text.constData(), static_cast<size_t>(text.size())) == text.size();
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(pipeFd[1]);
+    QByteArray text;
+    char buf[512];
+    for (ssize_t n; (n = ::read(pipeFd[0], buf, sizeof buf)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        text.append(buf, n);
+    }
+    ::close(pipeFd[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return QString::fromUtf8(text);
+}
+
+TEST_F(settings_File, rightsOfFileAndFolderDecideHowTheFileIsSaved)
+{
+    const QByteArray old = "[settings/General]\nLogging=1\nHandKey=keep me\n";
+    const QString permissionDenied = QString::fromLocal8Bit(std::strerror(EACCES));
+    struct Case {
+        const char* name;
+        mode_t folder;
+        mode_t file;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"file read-only, folder writable: refused", 0777, 0644, false},
+        {"file writable, folder read-only: saved in place", 0755, 0666, true},
+        {"neither writable: refused", 0755, 0644, false},
+        {"both writable: saved", 0777, 0666, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = dir.filePath(QString::fromUtf8(c.name).left(8).replace(QLatin1Char(' '), QLatin1Char('_')));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/SarvikControl.ini");
+        writeFile(file, old);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folder), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), c.file), 0);
+        form.SetBool("General/ConfirmExit", true);
+
+        const std::optional<QString> error = errorAsOrdinaryUser([&] { form.SaveToFile(file); });
+        if (!error)
+            GTEST_SKIP() << "running as root without a user to drop to";
+        const QByteArray now = readFile(file);
+        if (c.saved) {
+            EXPECT_EQ(*error, QStringLiteral("<no error>"));
+            EXPECT_TRUE(now.contains("HandKey=keep me\nConfirmExit=1\n")) << now.toStdString();
+        } else {
+            EXPECT_TRUE(error->contains(permissionDenied)) << error->toStdString();
+            EXPECT_EQ(now, old);
+        }
+        EXPECT_EQ(QFileInfo(file).permissions() & QFileDevice::WriteOther,
+                  (c.file & S_IWOTH) ? QFileDevice::WriteOther : QFileDevice::Permissions())
+            << "the file keeps its mode";
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"SarvikControl.ini"});
+    }
+}
+
+TEST_F(settings_File, oneLineThatIsNoUtf8_leavesTheOthersAsTheyAre)
+{
+    // Hand-edited in an ANSI editor: one line in Windows-1252, the rest UTF-8 as written.
+    QByteArray bytes = "[settings/General]\nLogging=1\n[settings/Paths]\n";
+    bytes += "Firmware=C:\\M\xc3\xbcller\\fw.hex\n";            // UTF-8 "Müller"
+    bytes += "Log=C:\\K\xf6ln \x80 \x93x\x94\n";                  // Windows-1252
+    bytes += "[Custom]\nName=Stra\xc3\x9f" "e\n";                    // UTF-8 "Straße"
+    readText(bytes);
+    EXPECT_EQ(form.GetStr("Paths/Firmware"), QString::fromUtf8("C:\\Müller\\fw.hex"));
+    EXPECT_EQ(form.GetStr("Paths/Log"), QString::fromUtf8("C:\\Köln € “x”"));
+
+    form.SaveToFile(ini);
+    const QByteArray written = readFile(ini);
+    EXPECT_TRUE(written.contains("Firmware=C:\\M\xc3\xbcller\\fw.hex\n")) << "not encoded twice";
+    EXPECT_TRUE(written.contains("Name=Stra\xc3\x9f" "e\n"));
+    EXPECT_TRUE(written.contains(QString::fromUtf8("Log=C:\\Köln € “x”\n").toUtf8()));
+    TFSettingsForm again;
+    BuildProgramSettings(again);
+    again.ReadFromFile(ini);
+    EXPECT_EQ(again.GetStr("Paths/Firmware"), QString::fromUtf8("C:\\Müller\\fw.hex"));
+    EXPECT_EQ(again.GetStr("Paths/Log"), QString::fromUtf8("C:\\Köln € “x”"));
 }
 
 struct TFloatTextCase {

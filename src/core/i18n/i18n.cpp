@@ -6,7 +6,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
+#include <QTranslator>
+
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcI18n, "sarvik.core.i18n")
 
@@ -17,6 +21,9 @@ struct TTranslation {
     TMoCatalog catalogue;
     QString cataloguePath;
     QStringList dirs;  // empty = defaults
+    // Qt's own texts (standard buttons, file dialog) in the program language.
+    std::unique_ptr<QTranslator> qtCatalogue;
+    QString qtCataloguePath;
 };
 
 TTranslation& translation()
@@ -58,6 +65,34 @@ QString findCatalogue(const QString& code)
     return {};
 }
 
+// Qt's catalogue ("qt_de.qm" loads the ones of its modules) from Qt's translation directory or
+// a "translations" directory beside the program.
+void applyQtCatalogue(TTranslation& t, const QString& code)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (t.qtCatalogue) {
+        if (app)
+            QCoreApplication::removeTranslator(t.qtCatalogue.get());
+        t.qtCatalogue.reset();
+        t.qtCataloguePath.clear();
+    }
+    // Qt's source texts are English.
+    if (!app || code.startsWith(QLatin1String("en")))
+        return;
+    QStringList dirs{QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                     QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("translations"))};
+    auto translator = std::make_unique<QTranslator>();
+    for (const QString& dir : dirs) {
+        if (translator->load(QStringLiteral("qt_") + code, dir)) {
+            t.qtCataloguePath = translator->filePath();
+            QCoreApplication::installTranslator(translator.get());
+            t.qtCatalogue = std::move(translator);
+            return;
+        }
+    }
+    qCWarning(lcI18n) << "no Qt catalogue for" << code << "in" << dirs;
+}
+
 // German and English both use plural=(n != 1).
 int pluralForm(long n)
 {
@@ -97,6 +132,7 @@ bool SetProgramLanguage(int language)
     t.catalogue.Clear();
     t.cataloguePath.clear();
     SetDisplayLocale(ProgramLanguageCode());
+    applyQtCatalogue(t, ProgramLanguageCode());
     if (language == kLangGerman)
         return true;
 
@@ -142,4 +178,9 @@ QString FindCatalogue(const QString& code)
 QString CataloguePath()
 {
     return translation().cataloguePath;
+}
+
+QString QtCataloguePath()
+{
+    return translation().qtCataloguePath;
 }

@@ -21,7 +21,8 @@ QString TrN(const char* singular, const char* plural, long n);
 constexpr const char* TrNoop(const char* msgid) { return msgid; }
 
 // 0 German ("de_DE"), 1 English ("en_US"); any other value counts as 0. Also sets FmtDisplay
-// to the language's locale. False when the language's catalogue could not be loaded; the
+// to the language's locale and installs Qt's own catalogue of the language (button and file
+// dialog texts; none for English, Qt's source language). False when the language's catalogue could not be loaded; the
 // texts then stay German.
 bool SetProgramLanguage(int language);
 int ProgramLanguage();
@@ -38,3 +39,5 @@ QString CataloguePath();
 
 // The catalogue file the program would load for a language code ("en_US"), or empty.
 QString FindCatalogue(const QString& code);
+// Path of Qt's catalogue in use; empty for English or when none was found.
+QString QtCataloguePath();

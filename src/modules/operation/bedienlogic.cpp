@@ -23,6 +23,7 @@ constexpr int kClientId = ciBedien;
 // How long the data line of a cycle waits for the device's totals before it is written as it is.
 constexpr int kTotalsTimeoutMs = 10000;
 constexpr int kTmqFieldsPerChannel = 3;
+constexpr size_t kMaxInFlight = 64;
 
 const QString kSep = QStringLiteral(";");
 const QString kNone = QStringLiteral("---");
@@ -30,6 +31,12 @@ const QString kLastPresetKey = QStringLiteral("Control/LastPreset");
 const QString kIntervalKey = QStringLiteral("Control/Interval");
 const QString kDailyLogPrefix = QStringLiteral("TEST");
 const QString kDataHeader = QStringLiteral("Nummer;Volumen;Gesamt;Akkuspannung");
+
+// The word an answer to command begins with: "T" and the command's last two letters.
+QString AnswerWord(const QString& command)
+{
+    return QStringLiteral("T") + command.mid(1, 2);
+}
 
 qint64 steadyMs()
 {
@@ -83,7 +90,33 @@ void TBedienLogic::SetClock(TClock clock)
 
 void TBedienLogic::send(const QString& command, int tag)
 {
-    SendOrder(kClientId, command, tag);
+    if (!SendOrder(kClientId, command, tag))
+        return;
+    FInFlight.push_back({tag, AnswerWord(command)});
+    // Orders that another window's failure dropped never come back; keep the list short.
+    while (FInFlight.size() > kMaxInFlight)
+        FInFlight.pop_front();
+}
+
+QString TBedienLogic::takeInFlight(int status, int tag, const QString& word)
+{
+    // Orders are carried out one after the other: whatever was sent before the order that
+    // comes back now was dropped by the link.
+    auto match = [&](bool byWord) {
+        return std::find_if(FInFlight.begin(), FInFlight.end(),
+                            [&](const TInFlight& f) { return f.Tag == tag && (!byWord || f.Word == word); });
+    };
+    auto it = match(true);
+    if (it == FInFlight.end() && status != kOrderDone)
+        it = match(false);
+    if (it == FInFlight.end())
+        return {};
+    const QString found = it->Word;
+    if (status == kOrderDone)
+        FInFlight.erase(FInFlight.begin(), it + 1);
+    else
+        FInFlight.clear();  // a failure drops every order queued behind it
+    return found;
 }
 
 // ---- module operations ----
@@ -98,6 +131,9 @@ void TBedienLogic::FormShow()
 
 void TBedienLogic::SetOnOffLine(int online)
 {
+    // Going offline follows a failed order, which dropped everything queued behind it.
+    if (online == 0)
+        FInFlight.clear();
     if (online != 0 && !FControls.RefreshEnabled)
         btnAktPresetsClick();
     updateControls();
@@ -114,9 +150,9 @@ void TBedienLogic::updateControls()
     Q_EMIT ViewChanged();
 }
 
-void TBedienLogic::TimerEvent(int, bool visible)
+void TBedienLogic::TimerEvent(int, bool open)
 {
-    if (visible && now() > FPollTime) {
+    if (open && now() > FPollTime) {
         ShowChannelStates();
         if (FContext.Online && FContext.Device.Sampling)
             send(QStringLiteral("GMQ"), kBedienTagMeasure);
@@ -127,7 +163,11 @@ void TBedienLogic::TimerEvent(int, bool visible)
 
 void TBedienLogic::RXData(int status, int tag, const QString& data)
 {
-    const QString word = data.left(3);
+    QString word = data.left(3);
+    const QString sent = takeInFlight(status, tag, word);
+    // A failed order carries no answer (or a rejected one): what was sent decides.
+    if (status != kOrderDone && !sent.isEmpty())
+        word = sent;
     if (word == QLatin1String("TAS")) {
         int result = 0;
         // The device names why it refused a start; an answer without a result counts as started.
@@ -159,7 +199,7 @@ void TBedienLogic::RXData(int status, int tag, const QString& data)
             Q_EMIT Status(FmtDisplay().Format(Tr("Fehler %d beim Ausschalten von Sarvik2V2"), {result}), true);
     } else if (word == QLatin1String("TIO") || word == QLatin1String("TIB")) {
         if (tag == kBedienTagTotals)
-            onTotalsAnswer(status, data);
+            onTotalsAnswer(status, word, data);
     }
 }
 
@@ -465,12 +505,13 @@ void TBedienLogic::startTestRun()
     FControls.TestAbortEnabled = true;
     FCycle = 0;
     if (FSaving) {
-        if (FInput.Logdat.isEmpty()) {
-            FInput.Logdat = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-            FDataFile = FInput.Logdat + QStringLiteral(".CSV");
-        } else {
-            FDataFile = FInput.Logdat + QStringLiteral(".csv");
-        }
+        const QString dayName = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        if (FInput.Logdat.isEmpty())
+            FInput.Logdat = dayName;
+        // The day's file keeps its one name when its name stays in the field for the next run.
+        const bool dayFile = FInput.Logdat.compare(dayName, Qt::CaseInsensitive) == 0;
+        FDataFile = ExistingLogFileName(FContext.Settings(),
+                                        FInput.Logdat + (dayFile ? QStringLiteral(".CSV") : QStringLiteral(".csv")));
         WriteLogLine(FContext.Settings(), FDataFile, kDataHeader);
     }
     Q_EMIT ViewChanged();
@@ -517,11 +558,11 @@ void TBedienLogic::finishCycle()
     Q_EMIT ViewChanged();
 }
 
-void TBedienLogic::onTotalsAnswer(int status, const QString& data)
+void TBedienLogic::onTotalsAnswer(int status, const QString& word, const QString& data)
 {
     if (!FTotalsIO && !FTotalsIB)
         return;
-    const bool io = data.startsWith(QLatin1String("TIO"));
+    const bool io = word == QLatin1String("TIO");
     if (status == kOrderDone) {
         if (io) {
             FTotalVolume = field(data, 5).trimmed();

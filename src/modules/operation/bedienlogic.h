@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <array>
+#include <deque>
 #include <functional>
 
 // Tags of this window's orders.
@@ -100,8 +101,8 @@ public:
     // Module operations, called by the window.
     void FormShow();
     void SetOnOffLine(int online);
-    // visible: the window is shown (the run display is polled only then).
-    void TimerEvent(int interval, bool visible = true);
+    // open: the window is open, minimised or not (the run display is polled only then).
+    void TimerEvent(int interval, bool open = true);
     void RXData(int status, int tag, const QString& data);
     // Rebuilds the texts that come from translations.
     void SwitchLanguage();
@@ -155,12 +156,15 @@ Q_SIGNALS:
 private:
     qint64 now() const { return FClock(); }
     void send(const QString& command, int tag);
+    // The answer word of the sent order that this delivery finishes, or empty when it is none
+    // of ours; drops the orders that the link dropped without an answer.
+    QString takeInFlight(int status, int tag, const QString& word);
     void rememberSelection();
     void updateControls();
     void restoreSelection();
     void onPresetAnswer(int status, const QString& data);
     void onMeasureAnswer(const QString& data);
-    void onTotalsAnswer(int status, const QString& data);
+    void onTotalsAnswer(int status, const QString& word, const QString& data);
     // The reason (also shown in the status line) when the start was refused locally, else empty.
     QString start();
     void testRunTick();
@@ -176,6 +180,14 @@ private:
     TAppContext& FContext;
     TClock FClock;
     TQuestion FQuestion;
+
+    // Orders sent and not yet back, oldest first: tag and the answer word they expect. A failed
+    // order comes back with an empty payload; only this tells what it was.
+    struct TInFlight {
+        int Tag;
+        QString Word;
+    };
+    std::deque<TInFlight> FInFlight;
 
     TPresetTable FPresets;
     QStringList FEntries;

@@ -15,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -365,7 +364,7 @@ void TfBedien::SetOnOffLine(int online)
 
 void TfBedien::TimerEvent(int interval)
 {
-    FLogic.TimerEvent(interval, isVisible());
+    FLogic.TimerEvent(interval, IsOpen());
 }
 
 void TfBedien::RXData(int status, int tag, const QString& data)
@@ -380,12 +379,8 @@ void TfBedien::SwitchLanguage()
     FLogic.SwitchLanguage();
 }
 
-void TfBedien::showEvent(QShowEvent* event)
+void TfBedien::FormShow()
 {
-    TPLXForm::showEvent(event);
-    // A restore by the window system is no new show: the presets stay as they are.
-    if (event->spontaneous())
-        return;
     gbTestlauf->setVisible(FLogic.TestGroupVisible());
     FLogic.FormShow();
 }

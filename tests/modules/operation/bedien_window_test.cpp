@@ -9,6 +9,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QApplication>
 #include <QTest>
@@ -244,6 +247,66 @@ TEST_F(operation_Window, start_sendsSelectedPresetNumber_andRemembersIt)
     EXPECT_EQ(statusText(), QStringLiteral("x"));
 }
 
+TEST_F(operation_Window, failedOrderWithoutPayload_isReportedByWhatWasSent)
+{
+    showWithPresets();
+    select(2);
+    const QString kStartFailed = QStringLiteral("Fehler beim Starten der Probenahme");
+    const QString kStopFailed = QStringLiteral("Fehler beim Stoppen der Probenahme");
+    // What the link hands back for a failed order: status 14, the order's tag, no payload.
+    auto fail = [this](int tag) { answer(QString(), kOrderFailed, tag); };
+    auto clearStatus = [this] { Window->ShowStatusInfo(QStringLiteral("x")); };
+
+    // The start alone in flight.
+    Window->Logic().actStartExecute();
+    clearStatus();
+    fail(kBedienTagDefault);
+    EXPECT_EQ(statusText(), kStartFailed);
+    EXPECT_TRUE(Window->FStatusAlarm);
+
+    // Stop, with a measuring poll (another tag) queued in front of it and answered.
+    setSampling(true);
+    tick(kTickMs);
+    ASSERT_TRUE(commands().contains(QStringLiteral("GMQ")));
+    Window->Logic().actStopExecute();
+    clearStatus();
+    answer(QStringLiteral("TMQ;0.95;1.00;1;0;0;0;"), kOrderDone, kBedienTagMeasure);
+    fail(kBedienTagStop);
+    EXPECT_EQ(statusText(), kStopFailed);
+    setSampling(false);
+
+    // The start queued behind a preset query that fails: the query's failure is left to the
+    // link, and the start it dropped says nothing; the next start that fails is reported.
+    Window->Logic().btnAktPresetsClick();
+    for (int n = 1; n < kPresetCount; ++n)
+        answer(presetAnswer(n));
+    select(2);
+    Window->Logic().actStartExecute();
+    ASSERT_EQ(commands().last(), QStringLiteral("SAS;3"));
+    clearStatus();
+    fail(kBedienTagDefault);
+    EXPECT_EQ(statusText(), QStringLiteral("x")) << "the failed order was GSP;10";
+    Env.Context.Online = false;
+    Window->Logic().SetOnOffLine(0);
+    Env.Context.Online = true;
+    Window->Logic().SetOnOffLine(1);
+    for (int n = 1; n <= kPresetCount; ++n)
+        answer(presetAnswer(n));
+    select(2);
+    Window->Logic().actStartExecute();
+    clearStatus();
+    fail(kBedienTagDefault);
+    EXPECT_EQ(statusText(), kStartFailed);
+
+    // A failed switch-off is left to the link; so is a failure nothing of ours was waiting for.
+    FAnswerYes = true;
+    Window->actAusschalten->trigger();
+    clearStatus();
+    fail(kBedienTagDefault);
+    fail(kBedienTagStop);
+    EXPECT_EQ(statusText(), QStringLiteral("x"));
+}
+
 TEST_F(operation_Window, stopAndSwitchOff_sendTheirCommands_switchOffOnlyAfterYes)
 {
     showWithPresets();
@@ -340,7 +403,7 @@ TEST_F(operation_Window, liveValues_shownWhileActive_keptInIntervalPause)
     EXPECT_EQ(Window->lblSampVol[0]->text(), QStringLiteral("13,10 SL"));
 }
 
-TEST_F(operation_Window, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
+TEST_F(operation_Window, measurePoll_twiceASecond_onlyOpenOnlineAndSampling)
 {
     showWithPresets();
     auto gmqIn = [this](int ms) {
@@ -358,8 +421,65 @@ TEST_F(operation_Window, measurePoll_twiceASecond_onlyVisibleOnlineAndSampling)
     Env.Context.Online = false;
     EXPECT_EQ(gmqIn(2000), 0);
     Env.Context.Online = true;
-    Window->hide();
+    Window->close();
     EXPECT_EQ(gmqIn(2000), 0);
+}
+
+TEST_F(operation_Window, minimisedInTheMdiArea_keepsPolling_andRestoreIsNoNewShow)
+{
+    QMdiArea mdi;
+    // The window belongs to its frame from here on; it must go before the area does.
+    const auto release = qScopeGuard([this] { Window.reset(); });
+    QMdiSubWindow* frame = mdi.addSubWindow(Window.get());
+    mdi.show();
+    frame->show();
+    ASSERT_TRUE(Window->IsOpen());
+    ASSERT_EQ(commands().count(QStringLiteral("GSP;1")), 1);
+    for (int n = 1; n <= kPresetCount; ++n)
+        answer(presetAnswer(n));
+    select(2);
+    FSent.clear();
+
+    frame->showMinimized();
+    ASSERT_TRUE(frame->isMinimized());
+    ASSERT_FALSE(Window->isVisible()) << "the inner widget of a minimised frame counts as hidden";
+    setSampling(true);
+    tick(2000);
+    EXPECT_EQ(takeCommands().count(QStringLiteral("GMQ")), 4);
+
+    frame->showNormal();
+    ASSERT_TRUE(Window->isVisible());
+    EXPECT_EQ(takeCommands().count(QStringLiteral("GSP;1")), 0) << "a restore is no new show";
+    EXPECT_EQ(Window->Logic().SelectedIndex(), 2);
+    EXPECT_EQ(Window->cbPreset->count(), kPresetCount);
+}
+
+TEST_F(operation_Window, firstOpen_sizeGivesWayToTheWindowsOwnPreferredSize)
+{
+    Env.Context.ServiceMode = true;
+    QMdiArea mdi;
+    const auto release = qScopeGuard([this] { Window.reset(); });
+    mdi.resize(1600, 1200);
+    QMdiSubWindow* frame = mdi.addSubWindow(Window.get());
+    // The size it was first seen at in service mode, with the test-run fields 1 pixel high.
+    Env.Settings.SetInt(WinPosPath(ciBedien, "Width"), 366);
+    Env.Settings.SetInt(WinPosPath(ciBedien, "Height"), 406);
+    mdi.show();
+    frame->show();
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(Window->gbTestlauf->isVisible());
+    EXPECT_GE(frame->width(), frame->sizeHint().width());
+    EXPECT_GE(frame->height(), frame->sizeHint().height());
+    for (QWidget* field : std::initializer_list<QWidget*>{Window->eAnzStarts, Window->eAktNr, Window->eDatenIntervall,
+                                                          Window->eLogdat, Window->dtpMaxStartZeit, Window->dtpWartezeit}) {
+        EXPECT_GE(field->height(), field->sizeHint().height()) << field->objectName().toStdString();
+    }
+
+    // A stored size above the preferred one is the user's and stays.
+    Env.Settings.SetInt(WinPosPath(ciBedien, "Width"), 1200);
+    Env.Settings.SetInt(WinPosPath(ciBedien, "Height"), 1000);
+    Window->RestoreGeometry();
+    EXPECT_EQ(frame->size(), QSize(1200, 1000));
 }
 
 TEST_F(operation_Window, presetDisplay_showsTheSelectedPreset)
@@ -647,6 +767,50 @@ TEST_F(operation_TestRun, deviceDoesNotStart_endsRedAfterTheWait)
     EXPECT_EQ(panelColour(), kTestRed);
     EXPECT_EQ(statusText(), QStringLiteral("Probenahme nicht angelaufen"));
     EXPECT_EQ(Env.ReadLog(QStringLiteral("lauf.csv")).size(), 1);
+}
+
+TEST_F(operation_TestRun, dataFile_keepsOneNameWhateverTheCase)
+{
+    const QString dayName = QStringLiteral("Test_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    auto runAndAbort = [this](const QString& name) {
+        setInput(QStringLiteral("3"), true, name);
+        startRun();
+        Window->btnAbbruch->click();
+        tick(kTickMs);
+        ASSERT_EQ(state(), trsIdle);
+    };
+    struct Case {
+        const char* name;
+        QString field;     // what eLogdat holds at the start
+        QString existing;  // a file in the log folder before the run, if any
+        QString file;      // where the header goes
+    };
+    const std::vector<Case> cases = {
+        {"empty field: the day's file", QString(), QString(), dayName + QStringLiteral(".CSV")},
+        {"the day's name left in the field", dayName, dayName + QStringLiteral(".CSV"), dayName + QStringLiteral(".CSV")},
+        {"the day's name typed in lower case", dayName.toLower(), dayName + QStringLiteral(".CSV"),
+         dayName + QStringLiteral(".CSV")},
+        {"an own name", QStringLiteral("lauf"), QString(), QStringLiteral("lauf.csv")},
+        {"an own name that exists in other case", QStringLiteral("Dauer"), QStringLiteral("DAUER.CSV"),
+         QStringLiteral("DAUER.CSV")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& f : Env.LogFiles())
+            QFile::remove(QDir(Env.LogDir.path()).filePath(f));
+        int before = 0;
+        if (!c.existing.isEmpty()) {
+            QFile f(QDir(Env.LogDir.path()).filePath(c.existing));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("10.12.2026;08:00:00,000;Nummer;Volumen;Gesamt;Akkuspannung\n");
+            before = 1;
+        }
+        runAndAbort(c.field);
+        const QStringList data = Env.LogFiles().filter(QRegularExpression(QStringLiteral("\\.csv$"),
+                                                                          QRegularExpression::CaseInsensitiveOption));
+        EXPECT_EQ(data, QStringList{c.file});
+        EXPECT_EQ(Env.ReadLog(c.file).size(), before + 1);
+    }
 }
 
 TEST_F(operation_TestRun, startRefusedLocally_endsTheRunWithTheReason)
