@@ -3,7 +3,9 @@
 // device root, run by its own thread. Every public operation is thread-safe; the control
 // operations are carried out on the device's thread and return when they have taken effect.
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -93,6 +95,13 @@ public:
     // As from the device's own display.
     bool startRun(int preset, QString* error = nullptr);
     bool stopRun(QString* error = nullptr);
+
+    // What the device holds, read without the wire. Preset n (1..10) and a parameter (the letter
+    // after "GS", e.g. "B", "V", "E") as the fields their get command answers; empty for an
+    // unknown one.
+    QStringList storedPreset(int n) const;
+    QStringList storedParameter(const QString& letter) const;
+    QDateTime deviceClock() const;
 
 private:
     class TImpl;
