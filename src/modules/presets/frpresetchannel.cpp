@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr int kTimeFieldMaxChars = 10;
+// Ten characters to type; the longest duration shown, "1000:00 h:m", needs eleven and would be
+// cut by a ten-character limit.
+constexpr int kTimeFieldMaxChars = 11;
 
 QLineEdit* field(const char* name, QWidget* parent)
 {

@@ -179,4 +179,18 @@ TEST_F(presets_Device, presetFourEditedAndSaved_isHeldByTheDevice_andShownByTheO
     EXPECT_EQ(bedien->lblPresVerz[1]->text(), QStringLiteral("01:30 m:s"));
 }
 
+TEST_F(presets_Device, longestSetTimeTheEditorAccepts_isStored)
+{
+    window->pcPages->setCurrentWidget(window->tsPreset);
+    window->lvPreset->setCurrentItem(window->lvPreset->topLevelItem(4));
+    TfrPresetChannel* channel = window->ChannelFrame(0);
+    ASSERT_TRUE(channel->eTime->isEnabled()) << "preset 5 runs in interval mode";
+    typeAndLeave(channel->eTime, QStringLiteral("1000h"));
+    EXPECT_EQ(channel->eTime->text(), QStringLiteral("1000:00 h:m"));
+    window->btnPresSave->click();
+    EXPECT_TRUE(window->FStatusText.isEmpty()) << window->FStatusText.toStdString();
+    ASSERT_TRUE(waitFor([this] { return device->storedPreset(5).value(7) == u"60000"; }))
+        << device->storedPreset(5).join(QLatin1Char(';')).toStdString();
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include "settingsform.h"
 #include "wireformat.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "qtprinters.h"
