@@ -5,11 +5,18 @@
 #include "formatsettings.h"
 #include "i18n.h"
 #include "presetfields.h"
+#include "presetfile.h"
+#include "settingsform.h"
+#include "settingsini.h"
+#include "sysmeld.h"
 #include "sendorder.h"
 
+#include <QDir>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 
 Q_LOGGING_CATEGORY(lcPresets, "sarvik.modules.presets")
 
@@ -91,6 +98,7 @@ TEinstellungLogic::TEinstellungLogic(TAppContext& context, QObject* parent)
     , FClock(steadyMs)
     , FWallClock([] { return QDateTime::currentDateTime(); })
     , FDaylight(LocalDaylightState)
+    , FSysMessage(ShowSysMessage)
 {
     FChoices[chDisplay] = TTextSpinnerModel(numbers(0, 10), 0, 10);
     FChoices[chSprache] = TTextSpinnerModel({QStringLiteral("English"), QStringLiteral("Deutsch")});
@@ -509,7 +517,7 @@ void TEinstellungLogic::ShowPresetRow(int index)
                                      {static_cast<double>(set.fVolume), VolumeUnitText(set.iVolType)});
         cells << FmtDisplay().Format(QStringLiteral("%.2f %s"),
                                      {static_cast<double>(set.fFlow), FlowUnitText(set.iVolType)});
-        cells << FormatDuration(EffectiveSampleTime(p, c));
+        cells << FormatDuration(static_cast<int>(std::min<qint64>(EffectiveSampleTime(p, c), INT_MAX)));
         cells << FormatDuration(set.iDelay);
         QStringList options;
         if (!set.bActive)
@@ -607,4 +615,57 @@ void TEinstellungLogic::btnPresSaveClick()
         return;
     }
     BuildPresetCommand(p, FContext.Online);
+}
+
+// ---- preset files ----
+
+QString TEinstellungLogic::PresetFileFilter()
+{
+    return Tr("Sarvik2-Voreinstellungen") + QStringLiteral(" (*.svk);;") + Tr("Alle Dateien") + QStringLiteral(" (*)");
+}
+
+void TEinstellungLogic::btnExportClick()
+{
+    if (!FControls.Export || !FDialogs.saveFile)
+        return;
+    const QString dir = FContext.Settings().GetStr(QStringLiteral("Paths/Config"));
+    const QString proposed =
+        QDir(dir).filePath(ProposedPresetFileName(FContext.Device.SerialNo, FWallClock()) + QStringLiteral(".svk"));
+    const QString path = FDialogs.saveFile(Tr("Voreinstellungen exportieren"), dir, PresetFileFilter(), proposed);
+    if (path.isEmpty())
+        return;
+    const QString error = ExportPresetFile(path, FPresets, FFileLocale);
+    if (!error.isEmpty()) {
+        qCWarning(lcPresets) << "export failed:" << error;
+        if (FDialogs.error)
+            FDialogs.error(error);
+    }
+}
+
+void TEinstellungLogic::btnImportClick()
+{
+    if (!FContext.Online || !FDialogs.openFile)
+        return;
+    if (FDialogs.askYesNo
+        && !FDialogs.askYesNo(Tr("Die aktuellen Voreinstellungen werden beim Import überschrieben.\r\n\r\nFortfahren?")))
+        return;
+    const QString dir = FContext.Settings().GetStr(QStringLiteral("Paths/Config"));
+    const QString path = FDialogs.openFile(Tr("Voreinstellungen importieren"), dir, PresetFileFilter());
+    if (path.isEmpty())
+        return;
+    TSettingsIni ini;
+    QString error;
+    if (!LoadPresetFile(path, ini, error)) {
+        qCWarning(lcPresets) << "import failed:" << error;
+        if (FDialogs.error)
+            FDialogs.error(error);
+        return;
+    }
+    const TPresetImport result = ImportPresets(ini, FPresets, MaxFlow(FContext.Device));
+    for (const QString& rejection : result.Rejections) {
+        if (FSysMessage)
+            FSysMessage(rejection, true);
+    }
+    for (const TPreSet& p : result.Accepted)
+        BuildPresetCommand(p, FContext.Online);
 }

@@ -13,6 +13,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -47,6 +48,16 @@ enum TEinstellCheck : int {
     ckWarnAkku,            // cbWarnAkku
     ckDaylightSavingTime,  // cbDaylightSavingTime
     ckCheckCount
+};
+
+// The dialogs of the preset files; the window shows real ones, tests answer them.
+struct TPresetFileDialogs {
+    // The chosen file, empty when cancelled. proposed is a full path in dir.
+    std::function<QString(const QString& title, const QString& dir, const QString& filter, const QString& proposed)>
+        saveFile;
+    std::function<QString(const QString& title, const QString& dir, const QString& filter)> openFile;
+    std::function<bool(const QString& question)> askYesNo;
+    std::function<void(const QString& text)> error;
 };
 
 // The fields a read-out must not overwrite while the operator is in them.
@@ -121,6 +132,17 @@ public:
     // The field that has the keyboard focus (None when another control has it).
     void SetFocusField(TEinstellField field) { FFocus = field; }
 
+    // Preset files.
+    void SetFileDialogs(TPresetFileDialogs dialogs) { FDialogs = std::move(dialogs); }
+    // The PC's regional notation the files are written in (decimal separator).
+    void SetFileLocale(const QLocale& locale) { FFileLocale = locale; }
+    // Alarm lines of refused imports; the system messages by default.
+    void SetSysMessage(std::function<void(const QString& text, bool alarm)> show) { FSysMessage = std::move(show); }
+    void btnExportClick();
+    void btnImportClick();
+    // "Sarvik2-Voreinstellungen (*.svk);;Alle Dateien (*)", translated.
+    static QString PresetFileFilter();
+
     // Preset editor.
     void SelectRow(int row);  // -1 = nothing
     bool ePresLogIntervallExit(const QString& text);
@@ -191,6 +213,10 @@ private:
     QStringList FLanguageNames;
     bool FDeviceLanguages = false;  // tsSprache shows the device's names
     TEinstellControls FControls;
+
+    TPresetFileDialogs FDialogs;
+    QLocale FFileLocale = QLocale::system();
+    std::function<void(const QString& text, bool alarm)> FSysMessage;
 
     TPresetTable FPresets;
     QList<TPresetRow> FRows;

@@ -6,15 +6,18 @@
 #include "presetfields.h"
 #include "rounding.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace {
 
 constexpr double kDefaultMaxFlow = 1.9;
 
 }  // namespace
 
-qint32 ChannelSampleTime(const TSampleSet& set)
+qint64 ChannelSampleTime(const TSampleSet& set)
 {
-    return set.bIntervalMode ? set.iSetTime * 60 : set.iTime;
+    return set.bIntervalMode ? qint64(set.iSetTime) * 60 : set.iTime;
 }
 
 qint32 ComputeSampleTime(const TSampleSet& set)
@@ -69,7 +72,7 @@ void TPresetChannelLogic::ClearData()
 
 void TPresetChannelLogic::showTime()
 {
-    FView.Time = FormatDuration(ChannelSampleTime(FSampleSet));
+    FView.Time = FormatDuration(static_cast<int>(std::min<qint64>(ChannelSampleTime(FSampleSet), INT_MAX)));
 }
 
 void TPresetChannelLogic::showUnits()

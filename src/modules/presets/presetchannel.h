@@ -21,7 +21,7 @@ constexpr qint64 kMinSetTimeS = 1500;
 constexpr qint64 kMaxSetTimeS = 3600000;
 
 // Sampling time of one channel record: the set time in interval mode, else iTime (seconds).
-qint32 ChannelSampleTime(const TSampleSet& set);
+qint64 ChannelSampleTime(const TSampleSet& set);
 // iTime from the record's volume and flow at the precision the device keeps (0 without flow).
 qint32 ComputeSampleTime(const TSampleSet& set);
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -79,6 +81,7 @@ TfEinstellung::TfEinstellung(TAppContext& context, QWidget* parent)
     FClientID = ciEinstellung;
     BuildWidgets();
     AttachStatusBar(StatusBar);
+    FLogic.SetFileDialogs(DefaultFileDialogs());
     connect(&FLogic, &TEinstellungLogic::Status, this, [this](const QString& text, bool alarm) { ShowStatus(text, alarm); });
     connect(&FLogic, &TEinstellungLogic::ViewChanged, this, &TfEinstellung::ShowView);
     connect(&FLogic, &TEinstellungLogic::PresetsChanged, this, &TfEinstellung::ShowPresets);
@@ -89,6 +92,39 @@ TfEinstellung::TfEinstellung(TAppContext& context, QWidget* parent)
 }
 
 TfEinstellung::~TfEinstellung() = default;
+
+TPresetFileDialogs TfEinstellung::DefaultFileDialogs()
+{
+    TPresetFileDialogs d;
+    d.saveFile = [this](const QString& title, const QString& dir, const QString& filter, const QString& proposed) {
+        QFileDialog dialog(this, title, dir, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // With the suffix added by the dialog, its overwrite question sees the final name.
+        dialog.setDefaultSuffix(QStringLiteral("svk"));
+        dialog.selectFile(proposed);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                        : QString();
+    };
+    d.openFile = [this](const QString& title, const QString& dir, const QString& filter) {
+        QFileDialog dialog(this, title, dir, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(QStringLiteral("svk"));
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                        : QString();
+    };
+    d.askYesNo = [this](const QString& question) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(), question, QMessageBox::Yes | QMessageBox::No, this);
+        box.setDefaultButton(QMessageBox::No);
+        // Just below the import button, where the operator is looking.
+        box.adjustSize();
+        box.move(btnImport->mapToGlobal(QPoint(0, btnImport->height())));
+        return box.exec() == QMessageBox::Yes;
+    };
+    d.error = [this](const QString& text) { QMessageBox::critical(this, windowTitle(), text); };
+    return d;
+}
 
 void TfEinstellung::BuildWidgets()
 {
@@ -139,6 +175,8 @@ void TfEinstellung::BuildWidgets()
     connect(ePresBez, &QLineEdit::textEdited, &FLogic, &TEinstellungLogic::SetPresBez);
     connect(ePresLogIntervall, &QLineEdit::textEdited, &FLogic, &TEinstellungLogic::SetPresLogIntervall);
     connect(btnPresSave, &QPushButton::clicked, &FLogic, &TEinstellungLogic::btnPresSaveClick);
+    connect(btnExport, &QPushButton::clicked, &FLogic, &TEinstellungLogic::btnExportClick);
+    connect(btnImport, &QPushButton::clicked, &FLogic, &TEinstellungLogic::btnImportClick);
     connect(lvPreset, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
         FLogic.SelectRow(current ? lvPreset->indexOfTopLevelItem(current) : -1);
     });

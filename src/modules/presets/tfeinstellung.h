@@ -36,6 +36,8 @@ public:
     void SwitchLanguage() override;
 
     TEinstellungLogic& Logic() { return FLogic; }
+    // File dialogs and questions of the preset files as the operator sees them.
+    TPresetFileDialogs DefaultFileDialogs();
     TTextSpinner* Spinner(TEinstellChoice c) const { return FSpinners.at(static_cast<size_t>(c)); }
     QCheckBox* CheckBox(TEinstellCheck c) const { return FChecks.at(static_cast<size_t>(c)); }
     TfrPresetChannel* ChannelFrame(int c) const { return FFrames.at(static_cast<size_t>(c)); }

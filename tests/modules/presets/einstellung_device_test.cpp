@@ -193,4 +193,50 @@ TEST_F(presets_Device, longestSetTimeTheEditorAccepts_isStored)
         << device->storedPreset(5).join(QLatin1Char(';')).toStdString();
 }
 
+TEST_F(presets_Device, exportedPresetsChangedInTheFileAndImported_reachTheDevice)
+{
+    const QString file = dir.filePath(QStringLiteral("presets.svk"));
+    TPresetFileDialogs d;
+    d.saveFile = [&](const QString&, const QString&, const QString&, const QString&) { return file; };
+    d.openFile = [&](const QString&, const QString&, const QString&) { return file; };
+    d.askYesNo = [](const QString&) { return true; };
+    d.error = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    window->Logic().SetFileDialogs(d);
+    window->Logic().SetFileLocale(QLocale(QLocale::German));
+    window->Logic().SetSysMessage([](const QString& text, bool) { ADD_FAILURE() << text.toStdString(); });
+    QStringList before;
+    for (int n = 1; n <= 10; ++n)
+        before << device->storedPreset(n).join(QLatin1Char(';'));
+
+    window->btnExport->click();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(f.readAll());
+    f.close();
+    for (int n = 1; n <= 10; ++n)
+        EXPECT_TRUE(text.contains(QStringLiteral("[preset_%1]").arg(n, 2, 10, QLatin1Char('0')))) << n;
+    // Preset 5 ("Intervall 8h") gets a new name and a slower flow on channel 2.
+    const qsizetype section = text.indexOf(QStringLiteral("[preset_05]"));
+    ASSERT_GE(section, 0);
+    text.replace(text.indexOf(QStringLiteral("name=Intervall 8h"), section), 17, QStringLiteral("name=Nacht"));
+    const qsizetype flow = text.indexOf(QStringLiteral("flow_2=1\n"), section);
+    ASSERT_GE(flow, 0);
+    text.replace(flow, 9, QStringLiteral("flow_2=0,8\n"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+    f.close();
+
+    window->btnImport->click();
+    const QStringList expected{"5", "Nacht", "240", "29", "100", "2400", "0", "480", "29", "80", "2400", "0", "480"};
+    ASSERT_TRUE(waitFor([&] { return device->storedPreset(5) == expected; }))
+        << device->storedPreset(5).join(QLatin1Char(';')).toStdString();
+    ASSERT_TRUE(waitFor([this] { return window->lvPreset->topLevelItem(4)->text(1) == u"Nacht"; }));
+    spinFor(300);
+    for (int n = 1; n <= 10; ++n) {
+        if (n != 5) {
+            EXPECT_EQ(device->storedPreset(n).join(QLatin1Char(';')), before.at(n - 1)) << n;
+        }
+    }
+}
+
 }  // namespace
