@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -71,6 +72,7 @@ TTextSpinner::TTextSpinner(QWidget* parent)
     : QAbstractSpinBox(parent)
 {
     lineEdit()->setReadOnly(true);
+    setFocusPolicy(Qt::StrongFocus);
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     setAccelerated(false);
 }
@@ -122,6 +124,15 @@ QAbstractSpinBox::StepEnabled TTextSpinner::stepEnabled() const
     if (!isEnabled() || FModel.Count() < 2)
         return StepNone;
     return StepUpEnabled | StepDownEnabled;
+}
+
+void TTextSpinner::wheelEvent(QWheelEvent* event)
+{
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QAbstractSpinBox::wheelEvent(event);
 }
 
 void TTextSpinner::ShowText()

@@ -65,6 +65,9 @@ Q_SIGNALS:
 
 protected:
     StepEnabled stepEnabled() const override;
+    // Scrolling over a spinner that does not have the focus scrolls the page, not the value:
+    // every step may be a command to the device.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void ShowText();

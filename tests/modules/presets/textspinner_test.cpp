@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,16 @@ TEST(presets_TextSpinner, onlyTheOperatorsStepsAreReported)
     EXPECT_EQ(steps.at(1).at(0).toInt(), 2);
     QTest::keyClick(&s, Qt::Key_A);
     EXPECT_EQ(s.Text(), QStringLiteral("2")) << "the text cannot be typed over";
+    EXPECT_EQ(steps.count(), 2);
+
+    // The wheel over a spinner without the focus leaves its value alone.
+    QWidget other;
+    other.show();
+    other.setFocus();
+    s.clearFocus();
+    QWheelEvent wheel(QPointF(5, 5), s.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&s, &wheel);
     EXPECT_EQ(steps.count(), 2);
 
     s.setEnabled(false);
