@@ -11,7 +11,8 @@ constexpr int kMaxLogIntervalS = 240;
 constexpr int kMaxFlowCenti = 200;      // 2.00 l/min, the larger pump variant
 constexpr int kMaxVolumeDeci = 999999;
 constexpr int kMaxDelayS = 24 * 3600;
-constexpr int kMaxSetTimeMin = 100 * 60;
+// The editor accepts set times up to 1000 hours.
+constexpr int kMaxSetTimeMin = 60000;
 constexpr int kFieldsPerChannel = 5;
 constexpr int kPresetParams = 3 + 2 * kFieldsPerChannel;
 

@@ -728,3 +728,23 @@ bool TVirtualSarvik::stopRun(QString* error)
         return true;
     });
 }
+
+QStringList TVirtualSarvik::storedPreset(int n) const
+{
+    return storedParameter(QStringLiteral("P;%1").arg(n));
+}
+
+QStringList TVirtualSarvik::storedParameter(const QString& letter) const
+{
+    return FImpl->invoke([&, this] {
+        QStringList params = letter.split(QLatin1Char(';'));
+        const QString word = QStringLiteral("GS") + params.takeFirst();
+        const TCommandHandler* handler = FImpl->FTable.find(word);
+        return handler ? (*handler)(FImpl->FModel, params) : QStringList{};
+    });
+}
+
+QDateTime TVirtualSarvik::deviceClock() const
+{
+    return FImpl->invoke([this] { return FImpl->FModel.deviceClock(); });
+}

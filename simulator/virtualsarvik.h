@@ -3,7 +3,9 @@
 // device root, run by its own thread. Every public operation is thread-safe; the control
 // operations are carried out on the device's thread and return when they have taken effect.
 
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class TDeviceModel;
 
@@ -103,9 +105,15 @@ public:
     // Holds channel (0 or 1) at a flow in NL/min without a run, so its flow sensor reads that
     // flow; a negative flow gives the channel back to the run.
     bool setFlow(int channel, double flowNlMin, QString* error = nullptr);
-    // Runs f on the device's thread with its model (tests look at or seed the device's state).
-    // Runs f with the device model on the device's thread (families' own control commands).
+    // Runs f on the device's thread with its model (tests look at or seed the device's state,
+    // families run their own control commands).
     void withModel(const std::function<void(TDeviceModel& model)>& f);
+    // What the device holds, read without the wire. Preset n (1..10) and a parameter (the letter
+    // after "GS", e.g. "B", "V", "E") as the fields their get command answers; empty for an
+    // unknown one.
+    QStringList storedPreset(int n) const;
+    QStringList storedParameter(const QString& letter) const;
+    QDateTime deviceClock() const;
 
 private:
     class TImpl;

@@ -44,10 +44,10 @@ int ChannelFlags(const TSampleSet& set)
            + (set.bIntervalMode ? cfIntervalMode : 0) + (set.bActive ? cfActive : 0);
 }
 
-qint32 EffectiveSampleTime(const TPreSet& preset, int channel)
+qint64 EffectiveSampleTime(const TPreSet& preset, int channel)
 {
     const TSampleSet& set = preset.aSet.at(static_cast<size_t>(channel));
-    return set.bIntervalMode ? set.iSetTime * 60 : set.iTime;
+    return set.bIntervalMode ? qint64(set.iSetTime) * 60 : set.iTime;
 }
 
 std::optional<int> ParsePresetAnswer(TPresetTable& table, int status, const QString& data)
@@ -130,7 +130,8 @@ bool CheckIntervalTimes(const TPreSet& preset, QString& message)
             message = FmtDisplay().Format(Tr("Probenahmezeit bei Kanal %d zu kurz für Intervallbetrieb"), {c + 1});
             return false;
         }
-        if (set.iSetTime * 60 < set.iTime + kIntervalSlackS) {
+        // In 64 bits: a set time near 2^32 / 60 minutes would wrap into a passing value.
+        if (qint64(set.iSetTime) * 60 < qint64(set.iTime) + kIntervalSlackS) {
             message = FmtDisplay().Format(Tr("Probenahmedauer bei Kanal %d zu kurz für Intervallbetrieb"), {c + 1});
             return false;
         }

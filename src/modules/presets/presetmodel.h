@@ -64,7 +64,7 @@ qint32 SampleTimeOf(double volume, double flow);
 int ChannelFlags(const TSampleSet& set);
 
 // Sampling time in seconds of channel 0 or 1: the set time in interval mode, else iTime.
-qint32 EffectiveSampleTime(const TPreSet& preset, int channel);
+qint64 EffectiveSampleTime(const TPreSet& preset, int channel);
 
 // Stores a "TSP" answer (status 10 only) into table; returns the index of the entry it stored,
 // nothing when the answer carried no preset number 1 .. 10. Fields that are not integers leave

@@ -213,3 +213,17 @@ TEST(presets_Command, sentOnlyOnline_asClientOneWithTagZero)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(presets_Answer, hugeSetTime_computedIn64Bits)
+{
+    // 71582814 min x 60 wraps in 32 bits to 1544 s.
+    TPreSet p;
+    p.aSet[0] = TSampleSet{true, 1.0f, 40.0f, 2400, 0, 71582814, true, false, kVolTypeNL};
+    EXPECT_EQ(EffectiveSampleTime(p, 0), qint64(71582814) * 60);
+    QString message;
+    EXPECT_TRUE(CheckIntervalTimes(p, message)) << message.toStdString();
+}
+
+}  // namespace
