@@ -49,7 +49,7 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | state | help");
+        "start <preset> | stop | params <default|second> | state | help");
 }
 
 QString DescribeState(TVirtualSarvik& device)
@@ -158,5 +158,10 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
     }
     if (name == QLatin1String("stop"))
         return result(device.stopRun(&error), QStringLiteral("stopped"), error);
+    if (name == QLatin1String("params")) {
+        if (args.size() != 1)
+            return QStringLiteral("error usage: params <default|second>");
+        return result(device.applyParameterSet(args.at(0), &error), QStringLiteral("params ") + args.at(0), error);
+    }
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

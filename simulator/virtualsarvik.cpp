@@ -3,6 +3,7 @@
 #include "commandtable.h"
 #include "devicemodel.h"
 #include "families.h"
+#include "paramset.h"
 #include "ptyport.h"
 #include "simwire.h"
 #include "sysfsentry.h"
@@ -90,6 +91,8 @@ QString CheckVirtualSarvikOptions(const TVirtualSarvikOptions& o)
         return QStringLiteral("speed must be above 0 and at most %1").arg(kMaxSpeed);
     if (o.switchOffMs < 0)
         return QStringLiteral("switch-off time must not be negative");
+    if (!o.paramSet.isEmpty() && !ParameterSetNames().contains(o.paramSet))
+        return QStringLiteral("unknown parameter set %1 (%2)").arg(o.paramSet, ParameterSetNames().join(QStringLiteral(", ")));
     return {};
 }
 
@@ -133,6 +136,8 @@ struct TVirtualSarvik::TImpl {
           FRandom(FOptions.seed ? FOptions.seed + 1 : std::random_device{}())
     {
         RegisterAllCommands(FTable);
+        if (!FOptions.paramSet.isEmpty())
+            ApplyParameterSet(FModel, FOptions.paramSet);
         FTxPacer.enabled = FOptions.paceBaud;
         FRxPacer.enabled = FOptions.paceBaud;
     }
@@ -703,4 +708,12 @@ bool TVirtualSarvik::stopRun(QString* error)
             return setError(error, QStringLiteral("no sampling running"));
         return true;
     });
+}
+
+bool TVirtualSarvik::applyParameterSet(const QString& name, QString* error)
+{
+    const bool ok = FImpl->invoke([&, this] { return ApplyParameterSet(FImpl->FModel, name); });
+    if (!ok && error)
+        *error = QStringLiteral("unknown parameter set %1").arg(name);
+    return ok;
 }

@@ -22,6 +22,7 @@ struct TVirtualSarvikOptions {
     QString logFile;         // event log, empty = none
     unsigned seed = 0;       // noise of flows and climate; 0 = a fresh one each start
     int switchOffMs = 2000;  // how long "Ausschaltvorgang" shows before the device leaves the bus
+    QString paramSet;        // named parameter set (paramset.h) to start with; empty = the defaults
 };
 
 // Checks the options a user can give; empty when they are usable.
@@ -93,6 +94,9 @@ public:
     // As from the device's own display.
     bool startRun(int preset, QString* error = nullptr);
     bool stopRun(QString* error = nullptr);
+
+    // Gives the device one of the named parameter sets (paramset.h).
+    bool applyParameterSet(const QString& name, QString* error = nullptr);
 
 private:
     class TImpl;
