@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "settingsform.h"
 #include "tfbedien.h"
+#include "tfmem.h"
 #include "tftc.h"
 #include "virtualsarvik.h"
 
@@ -53,6 +54,7 @@ void registerModules(TForm1& form)
 {
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
     form.SetModuleFactory(ciTc, [](TAppContext& c) { return new Tftc(c); });
+    form.SetModuleFactory(ciMem, [](TAppContext& c) { return new TfMem(c); });
 }
 
 }  // namespace
