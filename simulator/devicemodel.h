@@ -2,6 +2,8 @@
 // Inner state of the virtual Sarvik2V2: identity, status, presets, parameters, clock and the run.
 // Not thread-safe; TVirtualSarvik touches it only from its own thread.
 
+#include "calibrationstate.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -152,6 +154,9 @@ public:
     double FTotalRunS = 0.0;     // pump hours of the device's life
     double FTotalVolume = 0.0;   // litres of the device's life
     int FRunCount = 0;
+
+    TSimCalibration FCalibration;
+    TSimServo FServo;
 
 private:
     void advanceRun(double dtS);

@@ -8,6 +8,8 @@ void RegisterSamplingCommands(TCommandTable& table);   // SAS SAH SAO GMQ
 void RegisterPresetCommands(TCommandTable& table);     // GSP SSP
 void RegisterParameterCommands(TCommandTable& table);  // GS.. SS.. pairs, GIL
 void RegisterMemoryCommands(TCommandTable& table);     // GHM SHM
+void RegisterServoCommands(TCommandTable& table);        // GCS SCS
+void RegisterManualCommands(TCommandTable& table);     // GMW SMW GMS SMS GMF GMP
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -79,4 +79,6 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterPresetCommands(table);
     RegisterParameterCommands(table);
     RegisterMemoryCommands(table);
+    RegisterServoCommands(table);
+    RegisterManualCommands(table);
 }

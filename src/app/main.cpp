@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "settingsform.h"
 #include "tfbedien.h"
+#include "tfmanuell.h"
 #include "tfmem.h"
 #include "tftc.h"
 #include "virtualsarvik.h"
@@ -55,6 +56,7 @@ void registerModules(TForm1& form)
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
     form.SetModuleFactory(ciTc, [](TAppContext& c) { return new Tftc(c); });
     form.SetModuleFactory(ciMem, [](TAppContext& c) { return new TfMem(c); });
+    form.SetModuleFactory(ciManuell, [](TAppContext& c) { return new TfManuell(c); });
 }
 
 }  // namespace
