@@ -50,7 +50,8 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | flow <channel> <NL/min|off> | state | help | " RECORDS_CONTROL_HELP);
+        "start <preset> | stop | flow <channel> <NL/min|off> | params <default|second> | state | help | "
+        RECORDS_CONTROL_HELP);
 }
 
 QString DescribeState(TVirtualSarvik& device)
@@ -178,5 +179,10 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
     const QString records = ExecuteRecordsControlCommand(device, name, args, handled);
     if (handled)
         return records;
+    if (name == QLatin1String("params")) {
+        if (args.size() != 1)
+            return QStringLiteral("error usage: params <default|second>");
+        return result(device.applyParameterSet(args.at(0), &error), QStringLiteral("params ") + args.at(0), error);
+    }
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

@@ -9,8 +9,10 @@ void RegisterPresetCommands(TCommandTable& table);     // GSP SSP
 void RegisterParameterCommands(TCommandTable& table);  // GS.. SS.. pairs, GIL
 void RegisterCalibrationCommands(TCommandTable& table);  // GMV GCF SCF GCD SCD GCB SCB GCV SCV GCI SCI GCA SCA GCR SCR GCC SCC SAT + the next
 void RegisterLastCalibrationCommands(TCommandTable& table);  // GCL SCL (last calibration)
-void RegisterServoCommands(TCommandTable& table);        // GCS SCS
 void RegisterRecordCommands(TCommandTable& table);     // GDP GDR GDN SDI GIP
+void RegisterMemoryCommands(TCommandTable& table);     // GHM SHM
+void RegisterServoCommands(TCommandTable& table);        // GCS SCS
+void RegisterManualCommands(TCommandTable& table);     // GMW SMW GMS SMS GMF GMP
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -81,4 +81,6 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterRecordCommands(table);
     RegisterCalibrationCommands(table);
     RegisterServoCommands(table);
+    RegisterMemoryCommands(table);
+    RegisterManualCommands(table);
 }

@@ -116,6 +116,8 @@ int main(int argc, char** argv)
         {QStringLiteral("pace-baud"), QStringLiteral("Pace the line at 115200 baud.")},
         {QStringLiteral("log"), QStringLiteral("Write one line per received frame and sent line."),
          QStringLiteral("FILE")},
+        {QStringLiteral("params"), QStringLiteral("Start with a named parameter set (default, second)."),
+         QStringLiteral("NAME")},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
@@ -129,6 +131,7 @@ int main(int argc, char** argv)
     options.hardware = parser.value(QStringLiteral("hardware"));
     options.paceBaud = parser.isSet(QStringLiteral("pace-baud"));
     options.logFile = parser.value(QStringLiteral("log"));
+    options.paramSet = parser.value(QStringLiteral("params"));
     if (!intOption(parser, QStringLiteral("variants"), options.variants)
         || !intOption(parser, QStringLiteral("jumpers"), options.jumpers)
         || !intOption(parser, QStringLiteral("languages"), options.languages))

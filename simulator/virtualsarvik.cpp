@@ -3,6 +3,7 @@
 #include "commandtable.h"
 #include "devicemodel.h"
 #include "families.h"
+#include "paramset.h"
 #include "ptyport.h"
 #include "simwire.h"
 #include "sysfsentry.h"
@@ -91,6 +92,8 @@ QString CheckVirtualSarvikOptions(const TVirtualSarvikOptions& o)
         return QStringLiteral("speed must be above 0 and at most %1").arg(kMaxSpeed);
     if (o.switchOffMs < 0)
         return QStringLiteral("switch-off time must not be negative");
+    if (!o.paramSet.isEmpty() && !ParameterSetNames().contains(o.paramSet))
+        return QStringLiteral("unknown parameter set %1 (%2)").arg(o.paramSet, ParameterSetNames().join(QStringLiteral(", ")));
     return {};
 }
 
@@ -134,6 +137,8 @@ struct TVirtualSarvik::TImpl {
           FRandom(FOptions.seed ? FOptions.seed + 1 : std::random_device{}())
     {
         RegisterAllCommands(FTable);
+        if (!FOptions.paramSet.isEmpty())
+            ApplyParameterSet(FModel, FOptions.paramSet);
         FTxPacer.enabled = FOptions.paceBaud;
         FRxPacer.enabled = FOptions.paceBaud;
     }
@@ -747,4 +752,10 @@ QStringList TVirtualSarvik::storedParameter(const QString& letter) const
 QDateTime TVirtualSarvik::deviceClock() const
 {
     return FImpl->invoke([this] { return FImpl->FModel.deviceClock(); });
+bool TVirtualSarvik::applyParameterSet(const QString& name, QString* error)
+{
+    const bool ok = FImpl->invoke([&, this] { return ApplyParameterSet(FImpl->FModel, name); });
+    if (!ok && error)
+        *error = QStringLiteral("unknown parameter set %1").arg(name);
+    return ok;
 }

@@ -26,6 +26,7 @@ struct TVirtualSarvikOptions {
     QString logFile;         // event log, empty = none
     unsigned seed = 0;       // noise of flows and climate; 0 = a fresh one each start
     int switchOffMs = 2000;  // how long "Ausschaltvorgang" shows before the device leaves the bus
+    QString paramSet;        // named parameter set (paramset.h) to start with; empty = the defaults
 };
 
 // Checks the options a user can give; empty when they are usable.
@@ -114,6 +115,8 @@ public:
     QStringList storedPreset(int n) const;
     QStringList storedParameter(const QString& letter) const;
     QDateTime deviceClock() const;
+    // Gives the device one of the named parameter sets (paramset.h).
+    bool applyParameterSet(const QString& name, QString* error = nullptr);
 
 private:
     class TImpl;

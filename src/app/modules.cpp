@@ -6,6 +6,9 @@
 #include "tfkalib.h"
 #include "tfprobedaten.h"
 #include "tfeinstellung.h"
+#include "tftc.h"
+#include "tfmem.h"
+#include "tfmanuell.h"
 
 void RegisterModules(TForm1& form)
 {
@@ -13,4 +16,7 @@ void RegisterModules(TForm1& form)
     form.SetModuleFactory(ciKalib, [](TAppContext& c) { return new TfKalib(c); });
     form.SetModuleFactory(ciProbedaten, [](TAppContext& c) { return new TfProbedaten(c); });
     form.SetModuleFactory(ciEinstellung, [](TAppContext& c) { return new TfEinstellung(c); });
+    form.SetModuleFactory(ciTc, [](TAppContext& c) { return new Tftc(c); });
+    form.SetModuleFactory(ciMem, [](TAppContext& c) { return new TfMem(c); });
+    form.SetModuleFactory(ciManuell, [](TAppContext& c) { return new TfManuell(c); });
 }
