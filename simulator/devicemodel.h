@@ -163,9 +163,6 @@ public:
     TSimCalibration FCalibration;
     TSimServo FServo;
 
-    TSimCalibration FCalibration;
-    TSimServo FServo;
-
 private:
     void advanceRun(double dtS);
     void advanceChannel(int c, double dtS);

@@ -752,6 +752,8 @@ QStringList TVirtualSarvik::storedParameter(const QString& letter) const
 QDateTime TVirtualSarvik::deviceClock() const
 {
     return FImpl->invoke([this] { return FImpl->FModel.deviceClock(); });
+}
+
 bool TVirtualSarvik::applyParameterSet(const QString& name, QString* error)
 {
     const bool ok = FImpl->invoke([&, this] { return ApplyParameterSet(FImpl->FModel, name); });
