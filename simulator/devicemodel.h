@@ -3,6 +3,7 @@
 // Not thread-safe; TVirtualSarvik touches it only from its own thread.
 
 #include "calibrationstate.h"
+#include "counterstate.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -157,6 +158,7 @@ public:
 
     TSimCalibration FCalibration;
     TSimServo FServo;
+    TSimCounters FCounters;
 
 private:
     void advanceRun(double dtS);

@@ -80,4 +80,5 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterParameterCommands(table);
     RegisterCalibrationCommands(table);
     RegisterServoCommands(table);
+    RegisterCounterCommands(table);
 }
