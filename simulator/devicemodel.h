@@ -4,6 +4,7 @@
 
 #include "calibrationstate.h"
 #include "counterstate.h"
+#include "servicestate.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -159,6 +160,7 @@ public:
     TSimCalibration FCalibration;
     TSimServo FServo;
     TSimCounters FCounters;
+    TSimService FService;
 
 private:
     void advanceRun(double dtS);

@@ -10,6 +10,7 @@ void RegisterParameterCommands(TCommandTable& table);  // GS.. SS.. pairs, GIL
 void RegisterCalibrationCommands(TCommandTable& table);  // GMV GCF SCF GCD SCD GCB SCB GCV SCV GCI SCI GCA SCA GCR SCR GCC SCC SAT + the next
 void RegisterLastCalibrationCommands(TCommandTable& table);  // GCL SCL (last calibration)
 void RegisterServoCommands(TCommandTable& table);        // GCS SCS
+void RegisterServiceCommands(TCommandTable& table);      // GIT SMC GMC GII GIF SHD GIV GIJ GIR, GIO;n (after the status family)
 void RegisterCounterCommands(TCommandTable& table);      // GLS SLS GLO SLO GLP SLP GLV SLV GLI SLI GLC SLC GLR SLR GMM SMM
 
 // Every family above; the device's complete table.

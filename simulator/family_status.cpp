@@ -81,4 +81,5 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterCalibrationCommands(table);
     RegisterServoCommands(table);
     RegisterCounterCommands(table);
+    RegisterServiceCommands(table);
 }

@@ -6,6 +6,7 @@
 #include "settingsform.h"
 #include "tfbedien.h"
 #include "tfkalib.h"
+#include "tfservice.h"
 #include "tfzaehler.h"
 #include "virtualsarvik.h"
 
@@ -55,6 +56,7 @@ void registerModules(TForm1& form)
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
     form.SetModuleFactory(ciKalib, [](TAppContext& c) { return new TfKalib(c); });
     form.SetModuleFactory(ciZaehler, [](TAppContext& c) { return new TfZaehler(c); });
+    form.SetModuleFactory(ciService, [](TAppContext& c) { return new TfService(c); });
 }
 
 }  // namespace
