@@ -26,14 +26,14 @@ bool defaultQuestionBox(QWidget* parent, const QString& question)
            == QMessageBox::Yes;
 }
 
-struct TFrameSpec {
+struct TFrameDef {
     const char* Caption;
     const char* Row0;
     const char* Row1;
     const char* Unit;
 };
 
-const TFrameSpec kFrames[kServiceTests] = {
+const TFrameDef kFrames[kServiceTests] = {
     {TrNoop("Ventilabgleich Kanal 1"), TrNoop("Ergebniswert 0"), TrNoop("Ergebniswert 1"), "Inkr."},
     {TrNoop("Ventilabgleich Kanal 2"), TrNoop("Ergebniswert 0"), TrNoop("Ergebniswert 1"), "Inkr."},
     {TrNoop("Interner Dichtigkeitstest"), TrNoop("Volumen Kanal 1"), TrNoop("Volumen Kanal 2"), "NL"},
@@ -90,7 +90,7 @@ void TfService::BuildWidgets()
     tsTesterg->setObjectName(QStringLiteral("tsTesterg"));
     auto* tg = new QGridLayout(tsTesterg);
     for (int n = 0; n < kServiceTests; ++n) {
-        const TFrameSpec& s = kFrames[n];
+        const TFrameDef& s = kFrames[n];
         auto* frame = new TfrTestergebnis(s.Caption, s.Row0, s.Row1, QString::fromLatin1(s.Unit), tsTesterg);
         frame->setObjectName(QStringLiteral("frTestergebnis%1").arg(n));
         frame->SetStartCallback([this, n] { FLogic.btnStartTestClick(n); });
