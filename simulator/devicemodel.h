@@ -3,6 +3,8 @@
 // Not thread-safe; TVirtualSarvik touches it only from its own thread.
 
 #include "calibrationstate.h"
+#include "counterstate.h"
+#include "servicestate.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -162,6 +164,8 @@ public:
 
     TSimCalibration FCalibration;
     TSimServo FServo;
+    TSimCounters FCounters;
+    TSimService FService;
 
 private:
     void advanceRun(double dtS);

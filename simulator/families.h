@@ -13,6 +13,8 @@ void RegisterRecordCommands(TCommandTable& table);     // GDP GDR GDN SDI GIP
 void RegisterMemoryCommands(TCommandTable& table);     // GHM SHM
 void RegisterServoCommands(TCommandTable& table);        // GCS SCS
 void RegisterManualCommands(TCommandTable& table);     // GMW SMW GMS SMS GMF GMP
+void RegisterServiceCommands(TCommandTable& table);      // GIT SMC GMC GII GIF SHD GIV GIJ GIR, GIO;n (after the status family)
+void RegisterCounterCommands(TCommandTable& table);      // GLS SLS GLO SLO GLP SLP GLV SLV GLI SLI GLC SLC GLR SLR GMM SMM
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -83,4 +83,6 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterServoCommands(table);
     RegisterMemoryCommands(table);
     RegisterManualCommands(table);
+    RegisterCounterCommands(table);
+    RegisterServiceCommands(table);
 }

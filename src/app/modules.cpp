@@ -9,6 +9,8 @@
 #include "tftc.h"
 #include "tfmem.h"
 #include "tfmanuell.h"
+#include "tfzaehler.h"
+#include "tfservice.h"
 
 void RegisterModules(TForm1& form)
 {
@@ -19,4 +21,6 @@ void RegisterModules(TForm1& form)
     form.SetModuleFactory(ciTc, [](TAppContext& c) { return new Tftc(c); });
     form.SetModuleFactory(ciMem, [](TAppContext& c) { return new TfMem(c); });
     form.SetModuleFactory(ciManuell, [](TAppContext& c) { return new TfManuell(c); });
+    form.SetModuleFactory(ciZaehler, [](TAppContext& c) { return new TfZaehler(c); });
+    form.SetModuleFactory(ciService, [](TAppContext& c) { return new TfService(c); });
 }
