@@ -8,6 +8,7 @@
 
 #include "appcontext.h"
 #include "sampledata.h"
+#include "spreadsheetexport.h"
 
 #include <QColor>
 #include <QObject>
@@ -150,7 +151,14 @@ public:
     int CurrentRecord() const { return FCurrent; }
     bool Downloading() const { return FDownloading; }
     bool LogDownloading() const { return FLogDownloading; }
-    bool Busy() const { return FDownloading || FLogDownloading || FWaitingForNewest; }
+    bool Busy() const { return FDownloading || FLogDownloading || FWaitingForNewest || FExporting; }
+    bool Exporting() const { return FExporting; }
+    // The spreadsheet side of the exports (dialog hooks, workbook factory).
+    TSpreadsheetExport& Export() { return FExport; }
+
+    // The two exports; a log export needs at least one entry.
+    void ExportSamples();
+    void ExportLog(int index);
     // Column captions of the list, translated.
     static QStringList ColumnCaptions();
 
@@ -207,4 +215,6 @@ private:
     int FNext = 0;
     QString FLastError;
     int FCurrent = -1;
+    bool FExporting = false;
+    TSpreadsheetExport FExport;
 };
