@@ -17,9 +17,12 @@ constexpr int kLogBlockRows = 100;
 constexpr int kLogColumns = 16;
 constexpr float kMissingPressure = 10.0f;
 
+// "%.nf" with a decimal point and no grouping, as FmtPoint writes it; spelled out because a log
+// has a hundred thousand of them.
 TCellValue num(const char* pattern, double value)
 {
-    return TCellValue::number(FmtPoint().Format(QString::fromLatin1(pattern), {value}));
+    const int decimals = pattern[2] - '0';
+    return TCellValue::number(QString::number(value, 'f', decimals));
 }
 
 TCellValue txt(const QString& t)
@@ -261,15 +264,17 @@ bool TSpreadsheetExport::WriteLogTable(const std::vector<T_SAMPLELOG>& log)
                      TCellValue{}, txt(Tr("Temperatur")), txt(unit), txt(Tr("Feuchte")), txt(unit), txt(Tr("Luftdruck")),
                      txt(unit), TCellValue{}});
     int nextRow = kLogFirstRow;
+    const std::array<QString, 4> flowTexts{LogFlowText(0), LogFlowText(1), LogFlowText(2), QString()};
+    auto flowText = [&flowTexts](int code) { return flowTexts[static_cast<size_t>(code >= 0 && code <= 2 ? code : 3)]; };
     for (size_t i = 0; i < log.size(); ++i) {
         const T_SAMPLELOG& e = log[i];
         const auto climate = climateCells(e.iClimateState, e.sTemperature, e.sHumidity);
         block.push_back({TCellValue::number(QString::number(i + 1)),
                          e.dtDate.isValid() ? TCellValue::date(e.dtDate) : TCellValue{},
                          e.tmTime.isValid() ? TCellValue::time(e.tmTime) : TCellValue{},
-                         num("%.4f", e.sFlow[0]), txt(LogFlowText(e.iFlowFlag[0])),
+                         num("%.4f", e.sFlow[0]), txt(flowText(e.iFlowFlag[0])),
                          TCellValue::number(QString::number(e.iFlowFlag[0])), num("%.4f", e.sFlow[1]),
-                         txt(LogFlowText(e.iFlowFlag[1])), TCellValue::number(QString::number(e.iFlowFlag[1])),
+                         txt(flowText(e.iFlowFlag[1])), TCellValue::number(QString::number(e.iFlowFlag[1])),
                          climate[0], climate[1], climate[2], climate[3], num("%.1f", e.sAirPressure),
                          txt(QStringLiteral("mbar")), TCellValue{}});
         if (static_cast<int>(block.size()) == kLogBlockRows) {

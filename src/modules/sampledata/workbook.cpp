@@ -31,7 +31,8 @@ const char* const kCtCore = "application/vnd.openxmlformats-package.core-propert
 const char* const kAppendMarker = "SARVIK-APPENDED-ROWS";
 constexpr int kDateFormatId = 14;  // built-in short date
 constexpr int kTimeFormatId = 21;  // built-in h:mm:ss
-constexpr int kFlushRows = 512;    // rows kept in memory below the template before they are written out
+constexpr int kFlushRows = 512;
+constexpr zip_uint32_t kDeflateLevel = 6;    // rows kept in memory below the template before they are written out
 
 QString partDir(const QString& part)
 {
@@ -79,6 +80,16 @@ QByteArray serialize(const pugi::xml_document& doc)
 // Text escaped for XML, characters XML cannot carry written as the format's _xHHHH_.
 QByteArray escapeText(const QString& text)
 {
+    bool plain = true;
+    for (QChar ch : text) {
+        const ushort u = ch.unicode();
+        if (u == '&' || u == '<' || u == '>' || u == '"' || u < 0x20 || u >= 0xFFFE) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+        return text.toUtf8();
     QString out;
     out.reserve(text.size());
     for (QChar ch : text) {
@@ -150,6 +161,18 @@ double SpreadsheetTime(const QTime& time)
 
 QString ColumnName(int column)
 {
+    static const QStringList cached = [] {
+        QStringList names;
+        for (int c = 0; c <= 64; ++c) {
+            QString name;
+            for (int k = c; k > 0; k = (k - 1) / 26)
+                name.prepend(QChar('A' + (k - 1) % 26));
+            names << name;
+        }
+        return names;
+    }();
+    if (column >= 0 && column < cached.size())
+        return cached.at(column);
     QString name;
     while (column > 0) {
         const int rest = (column - 1) % 26;
@@ -173,7 +196,9 @@ public:
     int TemplateLastRow = 0;
     int MaxColumn = 1;
     int MaxRow = 1;
-    QHash<QString, int> DateStyles;  // "<base>:<kind>" -> appended style
+    QHash<QString, int> DateStyles;
+    int StreamDateStyle = -1;  // styles of dates and times in rows below the template
+    int StreamTimeStyle = -1;  // "<base>:<kind>" -> appended style
     std::map<int, std::map<int, TCellValue>> Pending;  // rows below the template, not yet written out
     int FlushedUpTo = 0;  // rows up to here are in Stream
     std::unique_ptr<QTemporaryFile> Stream;
@@ -370,32 +395,60 @@ public:
         }
     }
 
-    bool flush(int belowRow)
+    void rowXml(int row, const std::vector<std::pair<int, const TCellValue*>>& cells, QByteArray& out)
+    {
+        const QByteArray rowText = QByteArray::number(row);
+        out += "<row r=\"" + rowText + "\">";
+        for (const auto& [column, v] : cells) {
+            int style = 0;
+            if (v->Kind == TCellValue::Date || v->Kind == TCellValue::Time) {
+                int& cached = v->Kind == TCellValue::Date ? StreamDateStyle : StreamTimeStyle;
+                if (cached < 0)
+                    cached = dateStyle(0, v->Kind);
+                style = cached;
+            }
+            QByteArray type;
+            const QByteArray value = valueXml(*v, style, type);
+            out += "<c r=\"";
+            out += ColumnName(column).toLatin1();
+            out += rowText;
+            out += '"';
+            if (style)
+                out += " s=\"" + QByteArray::number(style) + "\"";
+            if (!type.isEmpty())
+                out += " t=\"" + type + "\"";
+            if (value.isEmpty()) {
+                out += "/>";
+            } else {
+                out += '>';
+                out += value;
+                out += "</c>";
+            }
+        }
+        out += "</row>";
+    }
+
+    bool openStream()
     {
         if (!Stream) {
             Stream = std::make_unique<QTemporaryFile>();
             if (!Stream->open())
                 return false;
         }
+        return true;
+    }
+
+    bool flush(int belowRow)
+    {
+        if (!openStream())
+            return false;
         QByteArray out;
         for (auto it = Pending.begin(); it != Pending.end() && it->first < belowRow;) {
-            const int row = it->first;
-            out += "<row r=\"" + QByteArray::number(row) + "\">";
-            for (const auto& [column, v] : it->second) {
-                int style = 0;
-                if (v.Kind == TCellValue::Date || v.Kind == TCellValue::Time)
-                    style = dateStyle(0, v.Kind);
-                QByteArray type;
-                const QByteArray value = valueXml(v, style, type);
-                out += "<c r=\"" + ColumnName(column).toLatin1() + QByteArray::number(row) + "\"";
-                if (style)
-                    out += " s=\"" + QByteArray::number(style) + "\"";
-                if (!type.isEmpty())
-                    out += " t=\"" + type + "\"";
-                out += value.isEmpty() ? QByteArray("/>") : ">" + value + "</c>";
-            }
-            out += "</row>";
-            FlushedUpTo = row;
+            std::vector<std::pair<int, const TCellValue*>> cells;
+            for (const auto& [column, v] : it->second)
+                cells.emplace_back(column, &v);
+            rowXml(it->first, cells, out);
+            FlushedUpTo = it->first;
             it = Pending.erase(it);
         }
         return Stream->write(out) == out.size();
@@ -564,6 +617,29 @@ bool TWorkbook::SetCell(int row, int column, const TCellValue& value)
 
 bool TWorkbook::SetBlock(int firstRow, const std::vector<std::vector<TCellValue>>& rows)
 {
+    TImpl& d = *FImpl;
+    const int lastRow = firstRow + static_cast<int>(rows.size()) - 1;
+    // A block below the template and below every row held back goes out at once.
+    if (!rows.empty() && firstRow > d.TemplateLastRow && firstRow > d.FlushedUpTo && lastRow <= kMaxRows
+        && (d.Pending.empty() || d.Pending.rbegin()->first < firstRow)) {
+        if (!d.flush(firstRow))
+            return false;
+        QByteArray out;
+        std::vector<std::pair<int, const TCellValue*>> cells;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            cells.clear();
+            for (size_t j = 0; j < rows[i].size(); ++j) {
+                if (rows[i][j].Kind != TCellValue::Empty)
+                    cells.emplace_back(static_cast<int>(j) + 1, &rows[i][j]);
+            }
+            d.MaxColumn = std::max(d.MaxColumn, static_cast<int>(rows[i].size()));
+            d.rowXml(firstRow + static_cast<int>(i), cells, out);
+        }
+        d.FlushedUpTo = lastRow;
+        d.MaxRow = std::max(d.MaxRow, lastRow);
+        FLastRow = std::max(FLastRow, lastRow);
+        return d.Stream->write(out) == out.size();
+    }
     for (size_t i = 0; i < rows.size(); ++i) {
         for (size_t j = 0; j < rows[i].size(); ++j) {
             if (!SetCell(firstRow + static_cast<int>(i), static_cast<int>(j) + 1, rows[i][j]))
@@ -738,8 +814,10 @@ bool TWorkbook::SaveAs(const QString& path, QString* error)
             src = zip_source_file(za, QFile::encodeName(sheetFile.fileName()).constData(), 0, -1);
         else
             src = zip_source_buffer(za, bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0);
-        if (!src || zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) < 0) {
-            if (src)
+        const zip_int64_t index = src ? zip_file_add(za, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) : -1;
+        // zlib's usual level; libzip's own default packs hardest and costs several times the time.
+        if (index < 0 || zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) != 0) {
+            if (src && index < 0)
                 zip_source_free(src);
             zip_discard(za);
             QFile::remove(partial);
