@@ -346,4 +346,38 @@ TEST_F(sampledata_Export, logOf250Entries_inBlocksFromRow22)
     EXPECT_DOUBLE_EQ(value(c, "A21").toDouble(), 0.0);
 }
 
+TEST_F(sampledata_Export, extensionSettingXls_writesXlsx_andSaysSo)
+{
+    load({{}});
+    Env.Settings.SetStr(QStringLiteral("SamplingData/Extension"), QStringLiteral("XLS"));
+    SavePath = Dir.filePath(QStringLiteral("export.xlsx"));
+    Logic->Export().SaveDialog = [this](const QString&, const QString& filter, const QString&, const QString& suffix) {
+        EXPECT_EQ(filter, QStringLiteral("EXCEL(*.xlsx),*.xlsx,All(*.*),*.*"));
+        EXPECT_EQ(suffix, QStringLiteral("xlsx"));
+        return SavePath;
+    };
+    Logic->ExportSamples();
+    EXPECT_EQ(Rec.SysMessages.count(QStringLiteral("Arbeitsmappe wird als .xlsx statt .XLS geschrieben")), 1);
+    EXPECT_TRUE(Rec.SysMessages.contains(QStringLiteral("EXCEL-Vorlagendatei nicht definiert oder nicht im Zugriff")));
+    EXPECT_TRUE(QFile::exists(SavePath));
+}
+
+TEST_F(sampledata_Export, logLongerThanASheet_stopsBeforeWriting)
+{
+    load({{}});
+    bool made = false;
+    Logic->Export().Factory = [&made] {
+        made = true;
+        return std::make_unique<TWorkbook>();
+    };
+    auto& records = const_cast<std::vector<T_SAMPLEDATA>&>(Logic->Records());
+    records[0].aSL.resize(TWorkbook::kMaxRows - 21);
+    Logic->ExportLog(0);
+    EXPECT_FALSE(made);
+    EXPECT_TRUE(StatusAlarm);
+    EXPECT_EQ(StatusText, QStringLiteral("Das Log mit %1 Sätzen passt nicht in ein Arbeitsblatt").arg(TWorkbook::kMaxRows - 21));
+    EXPECT_TRUE(QDir(Dir.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(Logic->Exporting());
+}
+
 }  // namespace
