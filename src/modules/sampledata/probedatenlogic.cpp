@@ -802,14 +802,14 @@ void TProbedatenLogic::updateControls()
     const bool records = !FRecords.empty();
     FControls.LadeSarvikEnabled = online && !busy;
     FControls.LadeDateienEnabled = !busy;
-    FControls.AbbruchEnabled = running;
-    FControls.DeleteVisible = !running;
+    FControls.AbbruchEnabled = running || FExporting;
+    FControls.DeleteVisible = !running && !FExporting;
     FControls.DeleteEnabled = online && !busy;
-    FControls.ExcelVisible = !running;
+    FControls.ExcelVisible = !running && !FExporting;
     FControls.ExcelEnabled = records && !busy;
     FControls.SelectEntriesEnabled = records && !busy;
     FControls.ListEnabled = !FLogDownloading;
-    if (!running)
+    if (!running && !FExporting)
         FControls.ProgressVisible = false;
     UpdateLogActions();
 }
@@ -894,10 +894,9 @@ void TProbedatenLogic::ExportLog(int index)
     const T_SAMPLEDATA& record = FRecords[static_cast<size_t>(index)];
     if (record.aSL.empty())
         return;
-    if (static_cast<qint64>(record.aSL.size()) + 22 > TWorkbook::kMaxRows) {
-        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"),
-                                   {static_cast<int>(record.aSL.size())}),
-               true);
+    const int n = static_cast<int>(record.aSL.size());
+    if (static_cast<qint64>(n) + 22 > TWorkbook::kMaxRows) {
+        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"), {n}), true);
         return;
     }
     status(Tr("Log-Daten nach EXCEL"), false);
@@ -905,26 +904,62 @@ void TProbedatenLogic::ExportLog(int index)
         return;
     FAbort = false;
     FExporting = true;
-    TExportGuard guard{FExporting, [this] {
-                           FControls.ProgressVisible = false;
-                           updateControls();
-                       }};
     FControls.ProgressMarquee = false;
-    FControls.ProgressMax = static_cast<int>(record.aSL.size());
+    FControls.ProgressMax = n;
     FControls.ProgressPos = 0;
     FControls.ProgressVisible = true;
     updateControls();
     FExport.WriteSampleHeader(FOptions, ColumnCaptions());
     FExport.WriteSampleRow(record, 21);
-    const int n = static_cast<int>(record.aSL.size());
-    if (!FExport.WriteLogTable(record.aSL)) {
-        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"), {n}), true);
-        FExport.CloseSpreadsheet(QString(), false, 0);
+    FLogExportIndex = index;
+    FLogExportNext = 0;
+    continueLogExport();
+}
+
+void TProbedatenLogic::continueLogExport()
+{
+    const bool valid = FLogExportIndex >= 0 && FLogExportIndex < static_cast<int>(FRecords.size());
+    if (!valid) {
+        finishLogExport(false);
         return;
     }
-    FControls.ProgressPos = n;
+    const std::vector<T_SAMPLELOG>& log = FRecords[static_cast<size_t>(FLogExportIndex)].aSL;
+    // Abbruch is looked at before each block; the event loop runs between blocks.
+    if (FAbort) {
+        finishLogExport(true);
+        return;
+    }
+    if (!FExport.WriteLogBlock(log, FLogExportNext)) {
+        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"),
+                                   {static_cast<int>(log.size())}),
+               true);
+        FExport.CloseSpreadsheet(QString(), false, 0);
+        FExporting = false;
+        updateControls();
+        return;
+    }
+    FControls.ProgressPos = static_cast<int>(FLogExportNext);
+    Q_EMIT ViewChanged();
+    if (FLogExportNext >= log.size()) {
+        finishLogExport(false);
+        return;
+    }
+    QTimer::singleShot(0, this, &TProbedatenLogic::continueLogExport);
+}
+
+void TProbedatenLogic::finishLogExport(bool aborted)
+{
+    const int n = static_cast<int>(FLogExportNext);
     const TCloseResult saved = FExport.CloseSpreadsheet(QString(), false, n);
+    FExporting = false;
+    FLogExportIndex = -1;
+    FControls.ProgressVisible = false;
+    updateControls();
     if (saved == crFailed)
         return;
-    status(FmtDisplay().Format(TrN("Einen Satz nach EXCEL exportiert", "%d Sätze in EXCEL exportiert", n), {n}), false);
+    const TFormatSettings& fmt = FmtDisplay();
+    if (aborted)
+        status(fmt.Format(Tr("Abbruch nach %d Sätzen"), {n}), false);
+    else
+        status(fmt.Format(TrN("Einen Satz nach EXCEL exportiert", "%d Sätze in EXCEL exportiert", n), {n}), false);
 }

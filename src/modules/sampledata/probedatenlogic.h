@@ -189,6 +189,8 @@ private:
     void onOptionAnswer(int tag, const QString& data);
     void loadLogFromFile();
     void exportLogLater(int index);
+    void continueLogExport();
+    void finishLogExport(bool aborted);
 
     TAppContext& FContext;
     TQuestion FQuestion;
@@ -216,5 +218,7 @@ private:
     QString FLastError;
     int FCurrent = -1;
     bool FExporting = false;
+    int FLogExportIndex = -1;
+    size_t FLogExportNext = 0;
     TSpreadsheetExport FExport;
 };

@@ -252,24 +252,28 @@ void TSpreadsheetExport::WriteSampleRow(const T_SAMPLEDATA& r, int row)
     }
 }
 
-bool TSpreadsheetExport::WriteLogTable(const std::vector<T_SAMPLELOG>& log)
+bool TSpreadsheetExport::WriteLogBlock(const std::vector<T_SAMPLELOG>& log, size_t& next)
 {
     if (static_cast<qint64>(log.size()) + kLogFirstRow > TWorkbook::kMaxRows)
         return false;
-    const QString unit = Tr("Einheit");
+    if (FFlowTexts.empty())
+        FFlowTexts = {LogFlowText(0), LogFlowText(1), LogFlowText(2), QString()};
+    auto flowText = [this](int code) { return FFlowTexts[static_cast<size_t>(code >= 0 && code <= 2 ? code : 3)]; };
     std::vector<std::vector<TCellValue>> block;
     block.reserve(kLogBlockRows);
-    block.push_back({txt(Tr("Satz-Nr.")), txt(Tr("Datum")), txt(Tr("Zeit")), txt(Tr("Volumenstrom K 1")),
-                     txt(Tr("SollVol. K 1")), TCellValue{}, txt(Tr("Volumenstrom K 2")), txt(Tr("SollVol. K 2")),
-                     TCellValue{}, txt(Tr("Temperatur")), txt(unit), txt(Tr("Feuchte")), txt(unit), txt(Tr("Luftdruck")),
-                     txt(unit), TCellValue{}});
-    int nextRow = kLogFirstRow;
-    const std::array<QString, 4> flowTexts{LogFlowText(0), LogFlowText(1), LogFlowText(2), QString()};
-    auto flowText = [&flowTexts](int code) { return flowTexts[static_cast<size_t>(code >= 0 && code <= 2 ? code : 3)]; };
-    for (size_t i = 0; i < log.size(); ++i) {
-        const T_SAMPLELOG& e = log[i];
+    // The header heads the first block; entry e sits in row 23 + e.
+    const int firstRow = next == 0 ? kLogFirstRow : kLogFirstRow + 1 + static_cast<int>(next);
+    if (next == 0) {
+        const QString unit = Tr("Einheit");
+        block.push_back({txt(Tr("Satz-Nr.")), txt(Tr("Datum")), txt(Tr("Zeit")), txt(Tr("Volumenstrom K 1")),
+                         txt(Tr("SollVol. K 1")), TCellValue{}, txt(Tr("Volumenstrom K 2")), txt(Tr("SollVol. K 2")),
+                         TCellValue{}, txt(Tr("Temperatur")), txt(unit), txt(Tr("Feuchte")), txt(unit),
+                         txt(Tr("Luftdruck")), txt(unit), TCellValue{}});
+    }
+    while (static_cast<int>(block.size()) < kLogBlockRows && next < log.size()) {
+        const T_SAMPLELOG& e = log[next];
         const auto climate = climateCells(e.iClimateState, e.sTemperature, e.sHumidity);
-        block.push_back({TCellValue::number(QString::number(i + 1)),
+        block.push_back({TCellValue::number(QString::number(next + 1)),
                          e.dtDate.isValid() ? TCellValue::date(e.dtDate) : TCellValue{},
                          e.tmTime.isValid() ? TCellValue::time(e.tmTime) : TCellValue{},
                          num("%.4f", e.sFlow[0]), txt(flowText(e.iFlowFlag[0])),
@@ -277,15 +281,18 @@ bool TSpreadsheetExport::WriteLogTable(const std::vector<T_SAMPLELOG>& log)
                          txt(flowText(e.iFlowFlag[1])), TCellValue::number(QString::number(e.iFlowFlag[1])),
                          climate[0], climate[1], climate[2], climate[3], num("%.1f", e.sAirPressure),
                          txt(QStringLiteral("mbar")), TCellValue{}});
-        if (static_cast<int>(block.size()) == kLogBlockRows) {
-            if (!FBook->SetBlock(nextRow, block))
-                return false;
-            nextRow += kLogBlockRows;
-            block.clear();
-        }
+        ++next;
     }
-    if (!block.empty() && !FBook->SetBlock(nextRow, block))
-        return false;
     static_assert(kLogColumns == 16);
+    return block.empty() || FBook->SetBlock(firstRow, block);
+}
+
+bool TSpreadsheetExport::WriteLogTable(const std::vector<T_SAMPLELOG>& log)
+{
+    size_t next = 0;
+    do {
+        if (!WriteLogBlock(log, next))
+            return false;
+    } while (next < log.size());
     return true;
 }

@@ -51,6 +51,8 @@ public:
     void WriteSampleRow(const T_SAMPLEDATA& record, int row);
     // The log table from row 22 in blocks of 100 rows (header first); false when it does not fit.
     bool WriteLogTable(const std::vector<T_SAMPLELOG>& log);
+    // One block of that table: from entry next on (the header first when next is 0); next moves on.
+    bool WriteLogBlock(const std::vector<T_SAMPLELOG>& log, size_t& next);
 
     // The extension of a template file name, and what the writer makes of an extension.
     static QString TemplateExtension(const QString& templatePath);
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<TWorkbook> FBook;
     QString FExtension;
     QString FWriteExtension;
+    std::vector<QString> FFlowTexts;
 };
 
 // Text of a log entry's flow-monitor code for the sheet.

@@ -346,6 +346,27 @@ TEST_F(sampledata_Export, logOf250Entries_inBlocksFromRow22)
     EXPECT_DOUBLE_EQ(value(c, "A21").toDouble(), 0.0);
 }
 
+TEST_F(sampledata_Export, abortDuringTheLogExport_keepsWhatWasWritten)
+{
+    load({{}});
+    auto& records = const_cast<std::vector<T_SAMPLEDATA>&>(Logic->Records());
+    records[0].aSL.resize(250);
+    Logic->ExportLog(0);
+    // The first block is written; the rest waits for the event loop.
+    EXPECT_TRUE(Logic->Exporting());
+    EXPECT_TRUE(Logic->Controls().AbbruchEnabled);
+    EXPECT_FALSE(Logic->Controls().LadeDateienEnabled);
+    EXPECT_FALSE(Logic->Controls().ExcelVisible);
+    EXPECT_EQ(Logic->Controls().ProgressPos, 99);
+    Logic->btnAbbruchClick();
+    ASSERT_TRUE(waitFor([this] { return !Logic->Exporting(); }));
+    EXPECT_EQ(StatusText, QStringLiteral("Abbruch nach 99 Sätzen"));
+    EXPECT_TRUE(Logic->Controls().LadeDateienEnabled);
+    const QJsonObject c = cells(runTool(QStringLiteral("dump"), SavePath));
+    EXPECT_DOUBLE_EQ(value(c, "A121").toDouble(), 99.0);
+    EXPECT_FALSE(c.contains(QLatin1String("A122")));
+}
+
 TEST_F(sampledata_Export, extensionSettingXls_writesXlsx_andSaysSo)
 {
     load({{}});
