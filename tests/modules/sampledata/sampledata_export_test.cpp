@@ -367,6 +367,29 @@ TEST_F(sampledata_Export, abortDuringTheLogExport_keepsWhatWasWritten)
     EXPECT_FALSE(c.contains(QLatin1String("A122")));
 }
 
+TEST_F(sampledata_Export, macroTemplate_savedAsXlsm_macroNotRun)
+{
+    const QString templ = Dir.filePath(QStringLiteral("Vorlage (neu).xlsm"));
+    runTool(QStringLiteral("template"), templ);
+    Env.Settings.SetStr(QStringLiteral("SamplingData/SamplingTpl"), templ);
+    load({{}});
+    SavePath = Dir.filePath(QStringLiteral("export.xlsm"));
+    Logic->Export().SaveDialog = [this](const QString&, const QString& filter, const QString&, const QString& suffix) {
+        EXPECT_EQ(filter, QStringLiteral("EXCEL(*.xlsm),*.xlsm,All(*.*),*.*"));
+        EXPECT_EQ(suffix, QStringLiteral("xlsm"));
+        return SavePath;
+    };
+    Logic->ExportSamples();
+    EXPECT_EQ(StatusText, QStringLiteral("Einen Satz nach EXCEL exportiert"));
+    EXPECT_EQ(Rec.SysMessages.count(QStringLiteral("Das Makro Export_Start der Vorlage wurde nicht ausgeführt")), 1);
+    const QJsonObject d = runTool(QStringLiteral("dump"), SavePath);
+    EXPECT_TRUE(d["problems"].toArray().isEmpty());
+    EXPECT_TRUE(d["parts"].toArray().contains(QStringLiteral("xl/vbaProject.bin")));
+    EXPECT_EQ(value(cells(d), "A1").toString(), QStringLiteral("Vorlage"));
+    EXPECT_EQ(value(cells(d), "B21").toString(), QStringLiteral("Erfolgreich"));
+    EXPECT_EQ(value(cells(d, 1), "A1").toString(), QStringLiteral("bleibt"));
+}
+
 TEST_F(sampledata_Export, extensionSettingXls_writesXlsx_andSaysSo)
 {
     load({{}});
