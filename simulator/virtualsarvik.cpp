@@ -407,8 +407,10 @@ struct TVirtualSarvik::TImpl {
         pollfd fds[2] = {{FWakePipe[0], POLLIN, 0}, {FPort.masterFd(), 0, 0}};
         int count = 1;
         if (FPort.isOpen()) {
-            // While reading is paced, the line is read on the clock, not on readiness.
-            fds[1].events = static_cast<short>((FOptions.paceBaud ? 0 : POLLIN) | (wantWrite ? POLLOUT : 0));
+            // While reading is paced, the line is read on readiness as long as the budget allows
+            // and on the clock otherwise (a readable line with no budget would wake at once).
+            const bool readNow = !FOptions.paceBaud || FRxPacer.available(now) > 0;
+            fds[1].events = static_cast<short>((readNow ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
             if (FOptions.paceBaud)
                 timeout = std::min(timeout, 2);
             count = 2;

@@ -4,6 +4,7 @@
 #include "formatsettings.h"
 #include "i18n.h"
 #include "sendorder.h"
+#include "settingsform.h"
 #include "sysmeld.h"
 #include "wireformat.h"
 
@@ -105,13 +106,13 @@ QString findCaseInsensitive(const QString& folder, const QString& name, QDir::Fi
 TProbedatenLogic::TProbedatenLogic(TAppContext& context, QObject* parent)
     : QObject(parent)
     , FContext(context)
+    , FExport(context.Settings())
 {
     FOptions = BuildOptionRows();
     FDetails = ClearedDetails();
-    FLogExport = [this](int) {
-        status(Tr("Export nach EXCEL ist in dieser Version nicht verfügbar"), false);
-    };
-    FSampleExport = [this] { status(Tr("Export nach EXCEL ist in dieser Version nicht verfügbar"), false); };
+    FLogExport = [this](int index) { ExportLog(index); };
+    FSampleExport = [this] { ExportSamples(); };
+    FExport.Message = [this](const QString& text, bool alarm) { status(text, alarm); };
     updateControls();
 }
 
@@ -801,14 +802,164 @@ void TProbedatenLogic::updateControls()
     const bool records = !FRecords.empty();
     FControls.LadeSarvikEnabled = online && !busy;
     FControls.LadeDateienEnabled = !busy;
-    FControls.AbbruchEnabled = running;
-    FControls.DeleteVisible = !running;
+    FControls.AbbruchEnabled = running || FExporting;
+    FControls.DeleteVisible = !running && !FExporting;
     FControls.DeleteEnabled = online && !busy;
-    FControls.ExcelVisible = !running;
+    FControls.ExcelVisible = !running && !FExporting;
     FControls.ExcelEnabled = records && !busy;
     FControls.SelectEntriesEnabled = records && !busy;
     FControls.ListEnabled = !FLogDownloading;
-    if (!running)
+    if (!running && !FExporting)
         FControls.ProgressVisible = false;
     UpdateLogActions();
+}
+
+// ---- spreadsheet exports ----
+
+namespace {
+
+// Clears the export state on every way out.
+struct TExportGuard {
+    bool& Flag;
+    std::function<void()> Done;
+    ~TExportGuard()
+    {
+        Flag = false;
+        Done();
+    }
+};
+
+}  // namespace
+
+void TProbedatenLogic::ExportSamples()
+{
+    if (Busy())
+        return;
+    std::vector<int> rows;
+    for (size_t i = 0; i < FRows.size(); ++i) {
+        if (FRows[i].Checked)
+            rows.push_back(static_cast<int>(i));
+    }
+    if (rows.empty() && FSelectedRow >= 0 && FSelectedRow < static_cast<int>(FRows.size())) {
+        SetRowChecked(FSelectedRow, true);
+        rows.push_back(FSelectedRow);
+        Q_EMIT ListChanged();
+    }
+    if (rows.empty()) {
+        status(Tr("Keine Daten ausgewählt"), true);
+        return;
+    }
+    if (!FExport.OpenSpreadsheet(FContext.Settings().GetStr(QStringLiteral("SamplingData/SamplingTpl")).trimmed()))
+        return;
+    status(Tr("Export nach EXCEL gestartet"), false);
+    FAbort = false;
+    FExporting = true;
+    TExportGuard guard{FExporting, [this] {
+                           FControls.ProgressVisible = false;
+                           updateControls();
+                       }};
+    FControls.ProgressMarquee = false;
+    FControls.ProgressMax = static_cast<int>(FOptions.size() + rows.size());
+    FControls.ProgressPos = 0;
+    FControls.ProgressVisible = true;
+    updateControls();
+    FExport.WriteSampleHeader(FOptions, ColumnCaptions());
+    FControls.ProgressPos = static_cast<int>(FOptions.size());
+    int written = 0;
+    for (int row : rows) {
+        if (FAbort)
+            break;
+        const int index = FRows[static_cast<size_t>(row)].Index;
+        if (index < 0 || index >= static_cast<int>(FRecords.size()))
+            continue;
+        FExport.WriteSampleRow(FRecords[static_cast<size_t>(index)], 21 + written);
+        ++written;
+        ++FControls.ProgressPos;
+    }
+    const TCloseResult saved = FExport.CloseSpreadsheet(QString(), false, written);
+    if (saved == crFailed)
+        return;
+    const TFormatSettings& fmt = FmtDisplay();
+    if (FAbort)
+        status(fmt.Format(Tr("Abbruch nach %d Sätzen"), {written}), false);
+    else
+        status(fmt.Format(TrN("Einen Satz nach EXCEL exportiert", "%d Sätze in EXCEL exportiert", written), {written}),
+               false);
+}
+
+void TProbedatenLogic::ExportLog(int index)
+{
+    if (Busy() || index < 0 || index >= static_cast<int>(FRecords.size()))
+        return;
+    const T_SAMPLEDATA& record = FRecords[static_cast<size_t>(index)];
+    if (record.aSL.empty())
+        return;
+    const int n = static_cast<int>(record.aSL.size());
+    if (static_cast<qint64>(n) + 22 > TWorkbook::kMaxRows) {
+        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"), {n}), true);
+        return;
+    }
+    status(Tr("Log-Daten nach EXCEL"), false);
+    if (!FExport.OpenSpreadsheet(FContext.Settings().GetStr(QStringLiteral("SamplingData/LogTpl")).trimmed()))
+        return;
+    FAbort = false;
+    FExporting = true;
+    FControls.ProgressMarquee = false;
+    FControls.ProgressMax = n;
+    FControls.ProgressPos = 0;
+    FControls.ProgressVisible = true;
+    updateControls();
+    FExport.WriteSampleHeader(FOptions, ColumnCaptions());
+    FExport.WriteSampleRow(record, 21);
+    FLogExportIndex = index;
+    FLogExportNext = 0;
+    continueLogExport();
+}
+
+void TProbedatenLogic::continueLogExport()
+{
+    const bool valid = FLogExportIndex >= 0 && FLogExportIndex < static_cast<int>(FRecords.size());
+    if (!valid) {
+        finishLogExport(false);
+        return;
+    }
+    const std::vector<T_SAMPLELOG>& log = FRecords[static_cast<size_t>(FLogExportIndex)].aSL;
+    // Abbruch is looked at before each block; the event loop runs between blocks.
+    if (FAbort) {
+        finishLogExport(true);
+        return;
+    }
+    if (!FExport.WriteLogBlock(log, FLogExportNext)) {
+        status(FmtDisplay().Format(Tr("Das Log mit %d Sätzen passt nicht in ein Arbeitsblatt"),
+                                   {static_cast<int>(log.size())}),
+               true);
+        FExport.CloseSpreadsheet(QString(), false, 0);
+        FExporting = false;
+        updateControls();
+        return;
+    }
+    FControls.ProgressPos = static_cast<int>(FLogExportNext);
+    Q_EMIT ViewChanged();
+    if (FLogExportNext >= log.size()) {
+        finishLogExport(false);
+        return;
+    }
+    QTimer::singleShot(0, this, &TProbedatenLogic::continueLogExport);
+}
+
+void TProbedatenLogic::finishLogExport(bool aborted)
+{
+    const int n = static_cast<int>(FLogExportNext);
+    const TCloseResult saved = FExport.CloseSpreadsheet(QString(), false, n);
+    FExporting = false;
+    FLogExportIndex = -1;
+    FControls.ProgressVisible = false;
+    updateControls();
+    if (saved == crFailed)
+        return;
+    const TFormatSettings& fmt = FmtDisplay();
+    if (aborted)
+        status(fmt.Format(Tr("Abbruch nach %d Sätzen"), {n}), false);
+    else
+        status(fmt.Format(TrN("Einen Satz nach EXCEL exportiert", "%d Sätze in EXCEL exportiert", n), {n}), false);
 }

@@ -8,6 +8,7 @@
 
 #include "appcontext.h"
 #include "sampledata.h"
+#include "spreadsheetexport.h"
 
 #include <QColor>
 #include <QObject>
@@ -150,7 +151,14 @@ public:
     int CurrentRecord() const { return FCurrent; }
     bool Downloading() const { return FDownloading; }
     bool LogDownloading() const { return FLogDownloading; }
-    bool Busy() const { return FDownloading || FLogDownloading || FWaitingForNewest; }
+    bool Busy() const { return FDownloading || FLogDownloading || FWaitingForNewest || FExporting; }
+    bool Exporting() const { return FExporting; }
+    // The spreadsheet side of the exports (dialog hooks, workbook factory).
+    TSpreadsheetExport& Export() { return FExport; }
+
+    // The two exports; a log export needs at least one entry.
+    void ExportSamples();
+    void ExportLog(int index);
     // Column captions of the list, translated.
     static QStringList ColumnCaptions();
 
@@ -181,6 +189,8 @@ private:
     void onOptionAnswer(int tag, const QString& data);
     void loadLogFromFile();
     void exportLogLater(int index);
+    void continueLogExport();
+    void finishLogExport(bool aborted);
 
     TAppContext& FContext;
     TQuestion FQuestion;
@@ -207,4 +217,8 @@ private:
     int FNext = 0;
     QString FLastError;
     int FCurrent = -1;
+    bool FExporting = false;
+    int FLogExportIndex = -1;
+    size_t FLogExportNext = 0;
+    TSpreadsheetExport FExport;
 };

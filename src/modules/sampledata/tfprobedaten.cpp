@@ -4,6 +4,8 @@
 #include "i18n.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -40,6 +42,28 @@ QString defaultFolderBox(QWidget* parent, const QString& caption, const QString&
     return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
+// The save dialog of an export: "False" when cancelled, as the spreadsheet's own dialog answers.
+QString defaultSaveBox(QWidget* parent, const QString& proposal, const QString& filter, const QString& title,
+                       const QString& suffix)
+{
+    // "EXCEL(*.xlsx),*.xlsx,All(*.*),*.*" as Qt writes filters.
+    const QStringList parts = filter.split(QLatin1Char(','));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i].left(parts[i].indexOf(QLatin1Char('('))) + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    QFileDialog dialog(parent, title, proposal, filters.join(QStringLiteral(";;")));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QStringLiteral("False");
+    return dialog.selectedFiles().first();
+}
+
+bool defaultOpenDocument(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 QLabel* valueLabel(const QString& name, QWidget* parent)
 {
     auto* l = new QLabel(parent);
@@ -73,6 +97,8 @@ TfProbedaten::TfProbedaten(TAppContext& context, QWidget* parent)
     , FQuestionBox(defaultQuestionBox)
     , FMessageBox(defaultMessageBox)
     , FFolderBox(defaultFolderBox)
+    , FSaveBox(defaultSaveBox)
+    , FOpenDocument(defaultOpenDocument)
 {
     setObjectName(QStringLiteral("fProbedaten"));
     FClientID = ciProbedaten;
@@ -86,6 +112,16 @@ TfProbedaten::TfProbedaten(TAppContext& context, QWidget* parent)
     FLogic.SetFolderDialog([this](const QString& caption, const QString& start) {
         return FFolderBox ? FFolderBox(this, caption, start) : QString();
     });
+    TSpreadsheetExport& x = FLogic.Export();
+    x.SaveDialog = [this](const QString& proposal, const QString& filter, const QString& title, const QString& suffix) {
+        return FSaveBox ? FSaveBox(this, proposal, filter, title, suffix) : QStringLiteral("False");
+    };
+    x.Box = [this](const QString& t) {
+        if (FMessageBox)
+            FMessageBox(this, t);
+    };
+    x.Question = [this](const QString& q) { return FQuestionBox && FQuestionBox(this, q) ? 0 : 1; };
+    x.OpenDocument = [this](const QString& path) { return FOpenDocument && FOpenDocument(path); };
     connect(&FLogic, &TProbedatenLogic::Status, this, [this](const QString& text, bool alarm) { ShowStatus(text, alarm); });
     connect(&FLogic, &TProbedatenLogic::ViewChanged, this, &TfProbedaten::ShowView);
     connect(&FLogic, &TProbedatenLogic::ListChanged, this, &TfProbedaten::ShowList);
@@ -245,6 +281,16 @@ void TfProbedaten::SetMessageBox(TMessageBox box)
 void TfProbedaten::SetFolderBox(TFolderBox box)
 {
     FFolderBox = box ? std::move(box) : TFolderBox(defaultFolderBox);
+}
+
+void TfProbedaten::SetSaveBox(TSaveBox box)
+{
+    FSaveBox = box ? std::move(box) : TSaveBox(defaultSaveBox);
+}
+
+void TfProbedaten::SetOpenDocument(TOpenDocument open)
+{
+    FOpenDocument = open ? std::move(open) : TOpenDocument(defaultOpenDocument);
 }
 
 void TfProbedaten::ShowList()

@@ -23,6 +23,10 @@ public:
     using TQuestionBox = std::function<bool(QWidget* parent, const QString& question)>;
     using TMessageBox = std::function<void(QWidget* parent, const QString& text)>;
     using TFolderBox = std::function<QString(QWidget* parent, const QString& caption, const QString& start)>;
+    // Proposal, filter, title, default suffix; "False" when cancelled.
+    using TSaveBox = std::function<QString(QWidget* parent, const QString& proposal, const QString& filter,
+                                           const QString& title, const QString& suffix)>;
+    using TOpenDocument = std::function<bool(const QString& path)>;
 
     explicit TfProbedaten(TAppContext& context, QWidget* parent = nullptr);
     ~TfProbedaten() override;
@@ -35,6 +39,9 @@ public:
     void SetQuestionBox(TQuestionBox box);
     void SetMessageBox(TMessageBox box);
     void SetFolderBox(TFolderBox box);
+    void SetSaveBox(TSaveBox box);
+    // Opens a saved workbook with the desktop's application.
+    void SetOpenDocument(TOpenDocument open);
 
     TProbedatenLogic& Logic() { return FLogic; }
 
@@ -82,6 +89,8 @@ private:
     TQuestionBox FQuestionBox;
     TMessageBox FMessageBox;
     TFolderBox FFolderBox;
+    TSaveBox FSaveBox;
+    TOpenDocument FOpenDocument;
     std::array<std::array<QLabel*, 10>, 2> FChannelCaption{};
     std::array<QLabel*, 4> FGeneralCaption{};
     bool FShown = false;

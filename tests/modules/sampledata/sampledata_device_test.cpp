@@ -11,6 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -205,6 +209,67 @@ TEST_F(sampledata_Device, loadsTheCardFilesTheDeviceWrote)
     ASSERT_TRUE(waitFor([this] { return !Exported.isEmpty(); }));
     EXPECT_EQ(Window->Logic().Records()[static_cast<size_t>(Exported[0])].aSL.size(),
               static_cast<size_t>(simRecord(1).logCount()));
+}
+
+// The workbook as an independent reader sees it: cells of the first sheet and structure problems.
+QJsonObject readWorkbook(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(SAMPLEDATA_TEST_DIR "/xlsx_tool.py"), QStringLiteral("dump"), path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        ADD_FAILURE() << p.readAllStandardError().toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+TEST_F(sampledata_Device, exportsSamplesAndARunsLog_toWorkbooks)
+{
+    QStringList saved;
+    QStringList opened;
+    Window->SetSaveBox([&](QWidget*, const QString&, const QString&, const QString&, const QString& suffix) {
+        saved << Dir.filePath(QStringLiteral("export%1.%2").arg(saved.size()).arg(suffix));
+        return saved.last();
+    });
+    Window->SetOpenDocument([&](const QString& path) {
+        opened << path;
+        return true;
+    });
+    Window->Logic().SetLogExport([this](int index) { Window->Logic().ExportLog(index); });
+    Window->btnLadeSarvik->click();
+    ASSERT_TRUE(waitFor([this] { return finished(); }, kDownloadTimeoutMs));
+    ASSERT_TRUE(waitFor([this] { return !Window->Logic().Options()[8].sVal.isEmpty(); }));
+    Window->lvData->topLevelItem(0)->setCheckState(lcNr, Qt::Checked);
+    Window->lvData->topLevelItem(2)->setCheckState(lcNr, Qt::Checked);
+    Window->btnEXCEL->click();
+    EXPECT_EQ(Window->FStatusText, QStringLiteral("2 Sätze in EXCEL exportiert"));
+    ASSERT_EQ(saved.size(), 1);
+    const QJsonObject samples = readWorkbook(saved[0]);
+    EXPECT_TRUE(samples["problems"].toArray().isEmpty());
+    QJsonObject cells = samples["sheets"].toArray()[0].toObject()["cells"].toObject();
+    EXPECT_EQ(cells["B5"].toArray()[1].toString(), QStringLiteral("Müller & Söhne Umweltlabor"));
+    EXPECT_EQ(cells["B9"].toArray()[1].toString(), QStringLiteral("SV2000123"));
+    EXPECT_EQ(cells["B12"].toArray()[1].toString(), QStringLiteral("2025-11-14T00:00:00"));
+    EXPECT_DOUBLE_EQ(cells["A21"].toArray()[1].toDouble(), 249.0);
+    EXPECT_DOUBLE_EQ(cells["A22"].toArray()[1].toDouble(), 247.0);
+
+    int number = 248;
+    while (!simRecord(number).logging || number == kSimLongLogRecord)
+        --number;
+    Window->lvData->setCurrentItem(Window->lvData->topLevelItem(rowOfNumber(number)));
+    Window->btnProbeExcel->click();
+    ASSERT_TRUE(waitFor([&] { return saved.size() == 2 && !Window->Logic().Busy(); }, kDownloadTimeoutMs));
+    const int entries = simRecord(number).logCount();
+    EXPECT_EQ(Window->FStatusText, QStringLiteral("%1 Sätze in EXCEL exportiert").arg(entries));
+    const QJsonObject log = readWorkbook(saved[1]);
+    EXPECT_TRUE(log["problems"].toArray().isEmpty());
+    cells = log["sheets"].toArray()[0].toObject()["cells"].toObject();
+    EXPECT_DOUBLE_EQ(cells["A21"].toArray()[1].toDouble(), number);
+    EXPECT_EQ(cells["A22"].toArray()[1].toString(), QStringLiteral("Satz-Nr."));
+    const QString last = QStringLiteral("A%1").arg(22 + entries);
+    EXPECT_DOUBLE_EQ(cells[last].toArray()[1].toDouble(), entries);
+    EXPECT_FALSE(cells.contains(QStringLiteral("A%1").arg(23 + entries)));
+    EXPECT_EQ(opened, saved);
 }
 
 }  // namespace

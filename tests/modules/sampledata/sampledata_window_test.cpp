@@ -6,6 +6,8 @@
 #include "waitfor.h"
 
 #include <QAccessible>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -117,6 +119,27 @@ TEST_F(sampledata_Window, switchLanguage_retranslatesAndClearsTheDetails)
     EXPECT_EQ(Window->lvData->topLevelItem(0)->text(lcChannel1), QStringLiteral("Successful"));
     SetProgramLanguage(kLangGerman);
     Window->SwitchLanguage();
+}
+
+TEST_F(sampledata_Window, closingDuringAnExport_endsItWithoutACrash)
+{
+    QTemporaryDir dir;
+    Window->SetSaveBox([&dir](QWidget*, const QString&, const QString&, const QString&, const QString&) {
+        return dir.filePath(QStringLiteral("x.xlsx"));
+    });
+    download(0);
+    Window->lvData->setCurrentItem(Window->lvData->topLevelItem(0));
+    Window->btnProbeExcel->click();
+    // Enough blocks that the export is still running when the event loop is looked at.
+    for (int i = 0; i < 5000; ++i)
+        Window->RXData(kOrderDone, 0, QStringLiteral("TDN;0;1;") + LogLine(i % 60));
+    Window->RXData(kOrderDone, 0, QStringLiteral("TDN;0;0;"));
+    ASSERT_TRUE(waitFor([this] { return Window->Logic().Exporting(); }));
+    EXPECT_TRUE(Window->btnAbbruch->isEnabled());
+    EXPECT_FALSE(Window->btnEXCEL->isVisible());
+    Window.reset();
+    spinFor(100);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace
