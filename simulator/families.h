@@ -7,6 +7,7 @@ void RegisterStatusCommands(TCommandTable& table);     // GIN GID GIS GIO GIB GI
 void RegisterSamplingCommands(TCommandTable& table);   // SAS SAH SAO GMQ
 void RegisterPresetCommands(TCommandTable& table);     // GSP SSP
 void RegisterParameterCommands(TCommandTable& table);  // GS.. SS.. pairs, GIL
+void RegisterBootloaderCommands(TCommandTable& table); // SAR
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -78,4 +78,5 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterSamplingCommands(table);
     RegisterPresetCommands(table);
     RegisterParameterCommands(table);
+    RegisterBootloaderCommands(table);
 }

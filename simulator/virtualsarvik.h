@@ -3,6 +3,9 @@
 // device root, run by its own thread. Every public operation is thread-safe; the control
 // operations are carried out on the device's thread and return when they have taken effect.
 
+#include "bootloader.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -22,6 +25,8 @@ struct TVirtualSarvikOptions {
     QString logFile;         // event log, empty = none
     unsigned seed = 0;       // noise of flows and climate; 0 = a fresh one each start
     int switchOffMs = 2000;  // how long "Ausschaltvorgang" shows before the device leaves the bus
+    bool bootloader = false; // starts stranded in its bootloader (no application in the flash)
+    int bootDelayMs = 500;   // restart: off the bus this long; -1 = never comes back
 };
 
 // Checks the options a user can give; empty when they are usable.
@@ -49,6 +54,10 @@ struct TSimStatus {
     std::array<int, 3> errorWords {};
     qint64 framesAnswered = 0;
     qint64 framesRejected = 0;  // bad checksum or malformed
+    bool bootloader = false;    // the bootloader serves the port (or will, once back on the bus)
+    qint64 violations = 0;      // bytes the bootloader could not take as its protocol
+    int blocksReceived = 0;     // since the last handshake
+    QString firmware;
 };
 
 // Device state codes as text, German as the device's display shows them.
@@ -93,6 +102,16 @@ public:
     // As from the device's own display.
     bool startRun(int preset, QString* error = nullptr);
     bool stopRun(QString* error = nullptr);
+
+    // Restart into the bootloader (SAR): the answer code; 0 restarts, -1 restarts without
+    // answering, any other code is answered and nothing happens.
+    void setRestartAnswer(int code);
+    // Off the bus this long on a restart; -1 = never back.
+    void setBootDelay(int ms);
+    void setBootFaults(const TBootFaults& faults);
+    // The application area of the flash as the bootloader wrote it.
+    QByteArray flashImage() const;
+    bool dumpFlash(const QString& fileName, QString* error = nullptr) const;
 
 private:
     class TImpl;

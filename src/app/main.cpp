@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "settingsform.h"
 #include "tfbedien.h"
+#include "updateenv.h"
 #include "virtualsarvik.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ void installSignalHandlers(TForm1& form)
 void registerModules(TForm1& form)
 {
     form.SetModuleFactory(ciBedien, [](TAppContext& c) { return new TfBedien(c); });
+    form.SetModuleFactory(ciUpdate, [&form](TAppContext& c) { return CreateUpdateWindow(form, c); });
 }
 
 }  // namespace

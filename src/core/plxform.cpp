@@ -128,6 +128,10 @@ void TPLXForm::showEvent(QShowEvent* event)
 
 void TPLXForm::closeEvent(QCloseEvent* event)
 {
+    if (!CloseQuery()) {
+        event->ignore();
+        return;
+    }
     if (FClientID >= 0 && FClientID < kClientCount) {
         StoreGeometry();
         FContext.Clients[static_cast<size_t>(FClientID)].isOpen = false;

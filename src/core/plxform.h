@@ -26,6 +26,8 @@ public:
     virtual void RXData(int status, int tag, const QString& data);
     // Re-translates the window's texts.
     virtual void SwitchLanguage();
+    // Whether the window may close now; a window that refuses tells the user why.
+    virtual bool CloseQuery() { return true; }
 
     // The bar shows FStatusText in a panel of its own; a double click clears it.
     void AttachStatusBar(QStatusBar* bar);

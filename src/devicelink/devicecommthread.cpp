@@ -1,6 +1,7 @@
 #include "devicecommthread.h"
 
 #include "linklog.h"
+#include "sendorder.h"
 
 #include <QLoggingCategory>
 
@@ -198,7 +199,9 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
         bool sent = false;
         const bool logging = TLinkLog::instance().enabled();
         RunOnUi([&] {
-            connected = FPort && FPort->IsConnected();
+            // While the link is halted the port belongs to someone else (device change,
+            // firmware update): the order ends unwritten instead of being sent into it.
+            connected = FPort && !LinkHalted() && FPort->IsConnected();
             if (!connected)
                 return;
             if (logging)
