@@ -124,6 +124,12 @@ void TSimBootloader::handleByte(char byte, qint64 atUs)
 {
     FCmd.append(byte);
     if (FState == bsTransfer) {
+        // 55 AA is no block number: a new handshake after an interrupted transfer.
+        if (FCmd.size() == kHandshake.size() && FCmd == kHandshake) {
+            FState = bsIdle;
+            matchCommand(atUs);
+            return;
+        }
         if (FCmd.size() == 3 && FCmd.startsWith(kEnd.left(2))) {
             if (FCmd == kEnd) {
                 FCmd.clear();

@@ -192,6 +192,7 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
 {
     FComError.store(false);
     const TLinkLogFn log = [this](const QString& tag, const QByteArray& text) { Log(tag, text); };
+    int haltCount = -1;
     for (int attempt = 0; attempt < kAttempts && !FStop.load(); ++attempt) {
         // Open check, protocol line and write run back to back on the user-interface thread;
         // one hand-over instead of three keeps the per-order cost low.
@@ -199,9 +200,12 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
         bool sent = false;
         const bool logging = TLinkLog::instance().enabled();
         RunOnUi([&] {
-            // While the link is halted the port belongs to someone else (device change,
-            // firmware update): the order ends unwritten instead of being sent into it.
-            connected = FPort && !LinkHalted() && FPort->IsConnected();
+            // From a halt on the port belongs to someone else (device change, firmware
+            // update): an order in flight then ends unwritten, even when the halt is over
+            // by its next attempt.
+            if (haltCount < 0)
+                haltCount = LinkHaltCount();
+            connected = FPort && !LinkHalted() && LinkHaltCount() == haltCount && FPort->IsConnected();
             if (!connected)
                 return;
             if (logging)
