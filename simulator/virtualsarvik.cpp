@@ -539,11 +539,12 @@ struct TVirtualSarvik::TImpl {
         bool wantWrite = false;
         const auto& out = FBoot.Output();
         if (!out.empty()) {
+            // One sleep right up to the answer: every extra wake-up costs its latency.
             const qint64 left = out.front().dueUs - nowUs();
             if (left <= 0)
                 wantWrite = true;
             else
-                waitUs = std::min(waitUs, left);
+                waitUs = left;
         }
         if (FBootAtMs >= 0)
             waitUs = std::min(waitUs, std::max<qint64>(0, (FBootAtMs - nowMs()) * 1000));

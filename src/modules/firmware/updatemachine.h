@@ -102,6 +102,8 @@ public:
     explicit TUpdateMachine(TUpdateEnv env);
 
     void SetFileName(const QString& fileName) { FFileName = fileName; }
+    // Replaces the blockSent observer of the environment (benchmarks).
+    void SetBlockObserver(std::function<void(int block, qint64 nowMs)> observer) { FEnv.blockSent = std::move(observer); }
     const QString& FileName() const { return FFileName; }
     // "Connection/Bootloader/USB_VID", "USB_PID".
     void SetBootloaderIds(int vid, int pid);
