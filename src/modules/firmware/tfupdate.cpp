@@ -23,6 +23,7 @@
 namespace {
 
 const QString kFirmwarePath = QStringLiteral("Paths/Firmware");
+constexpr int kRunTickMs = 50;  // own ticks of a run before the bootloader is open
 
 qint64 steadyMs()
 {
@@ -70,7 +71,7 @@ TfUpdate::TfUpdate(TAppContext& context, TUpdateEnv env, std::function<void(std:
         // The answer is taken at once instead of at the next timer tick; queued, since the
         // serial layer is still in its receive handler.
         FBlockComplete([this] {
-            if (FStepQueued || !FFastTimer.isActive())
+            if (FStepQueued || !FMachine.View().FastTimer)
                 return;
             FStepQueued = true;
             QMetaObject::invokeMethod(this, [this] {
@@ -195,10 +196,15 @@ void TfUpdate::ShowView()
         else
             QApplication::restoreOverrideCursor();
     }
-    if (v.FastTimer && !FFastTimer.isActive())
-        FFastTimer.start();
-    else if (!v.FastTimer && FFastTimer.isActive())
+    // The run keeps its own pace even when the main window's ticks do not come (a hidden
+    // window gets none); from the bootloader on every millisecond.
+    if (!FMachine.Running()) {
         FFastTimer.stop();
+    } else {
+        const int interval = v.FastTimer ? 1 : kRunTickMs;
+        if (!FFastTimer.isActive() || FFastTimer.interval() != interval)
+            FFastTimer.start(interval);
+    }
 }
 
 void TfUpdate::Step()

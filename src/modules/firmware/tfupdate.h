@@ -47,8 +47,8 @@ public:
     void SetFileDialog(TFileDialog dialog) { FFileDialog = std::move(dialog); }
     void SetClock(TClock clock);
     TUpdateMachine& Machine() { return FMachine; }
-    // Milliseconds of the own timer while it runs (0 when stopped).
-    bool FastTimerActive() const { return FFastTimer.isActive(); }
+    // The own 1 ms timer drives the run.
+    bool FastTimerActive() const { return FFastTimer.isActive() && FFastTimer.interval() == 1; }
 
     QLabel* lblFile = nullptr;
     QLineEdit* eFileName = nullptr;

@@ -7,6 +7,7 @@
 #include "programsettings.h"
 #include "settingsform.h"
 #include "tfupdate.h"
+#include "waitfor.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -116,6 +117,8 @@ TEST_F(firmware_Window, duringARun_startStaysOffWhateverTheLinkSays_andCloseIsRe
     Window->btnStart->click();
     ASSERT_EQ(Window->Machine().State(), TUpdateMachine::usClosePort);
     EXPECT_EQ(disconnects, 1);
+    // The run goes on by the window's own ticks, without the main window's.
+    EXPECT_TRUE(waitFor([this] { return Window->Machine().State() == TUpdateMachine::usFindBootloader; }, 2000));
     EXPECT_EQ(Window->reLog->toPlainText().split(QLatin1Char('\n')).last(),
               QStringLiteral("Firmwareaktualisierung gestartet"));
     EXPECT_EQ(lastLineColour(), QColor(0, 0, 255));
