@@ -50,7 +50,9 @@ QString ControlHelpText()
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
         "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
-        "start <preset> | stop | flow <channel> <NL/min|off> | params <default|second> | state | help | "
+        "start <preset> | stop | flow <channel> <NL/min|off> | params <default|second> | "
+        "sarcode <n|none> | bootdelay <ms|never> | "
+        "bootfault <none|nohandshake|zero K|slow K MS|badsum|vanish K> | flashdump FILE | state | help | "
         RECORDS_CONTROL_HELP);
 }
 
@@ -73,6 +75,8 @@ QString DescribeState(TVirtualSarvik& device)
                     .arg(ch.volume, 0, 'f', 2)
                     .arg(volumeUnit(ch.volType));
     }
+    text += s.bootloader ? QStringLiteral(" mode=bootloader") : QStringLiteral(" mode=application");
+    text += QStringLiteral(" firmware=%1 blocks=%2 violations=%3").arg(s.firmware).arg(s.blocksReceived).arg(s.violations);
     text += QStringLiteral(" battery=%1% alarm=%2 errors=%3,%4,%5")
                 .arg(s.batteryPercent, 0, 'f', 1)
                 .arg(s.alarmCode)
@@ -183,6 +187,53 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
         if (args.size() != 1)
             return QStringLiteral("error usage: params <default|second>");
         return result(device.applyParameterSet(args.at(0), &error), QStringLiteral("params ") + args.at(0), error);
+    }
+    if (name == QLatin1String("sarcode")) {
+        int code = 0;
+        if (args.size() == 1 && args.at(0) == QLatin1String("none"))
+            code = -1;
+        else if (args.size() != 1 || !number(args.at(0), 0, 255, code))
+            return QStringLiteral("error usage: sarcode <0..255|none>");
+        device.setRestartAnswer(code);
+        return QStringLiteral("ok sarcode %1").arg(args.at(0));
+    }
+    if (name == QLatin1String("bootdelay")) {
+        int ms = 0;
+        if (args.size() == 1 && args.at(0) == QLatin1String("never"))
+            ms = -1;
+        else if (args.size() != 1 || !number(args.at(0), 0, kMaxDelayMs, ms))
+            return QStringLiteral("error usage: bootdelay <0..%1|never>").arg(kMaxDelayMs);
+        device.setBootDelay(ms);
+        return QStringLiteral("ok bootdelay %1").arg(args.at(0));
+    }
+    if (name == QLatin1String("bootfault")) {
+        TBootFaults f;
+        const QString kind = args.value(0);
+        int k = 0;
+        int ms = 0;
+        if (kind == QLatin1String("none") && args.size() == 1) {
+        } else if (kind == QLatin1String("nohandshake") && args.size() == 1) {
+            f.noHandshake = true;
+        } else if (kind == QLatin1String("badsum") && args.size() == 1) {
+            f.badChecksum = true;
+        } else if (kind == QLatin1String("zero") && args.size() == 2 && number(args.at(1), 0, 8191, k)) {
+            f.zeroAtBlock = k;
+        } else if (kind == QLatin1String("vanish") && args.size() == 2 && number(args.at(1), 0, 8191, k)) {
+            f.vanishAtBlock = k;
+        } else if (kind == QLatin1String("slow") && args.size() == 3 && number(args.at(1), 0, 8191, k)
+                   && number(args.at(2), 0, kMaxDelayMs, ms)) {
+            f.slowAtBlock = k;
+            f.slowMs = ms;
+        } else {
+            return QStringLiteral("error usage: bootfault <none|nohandshake|zero K|slow K MS|badsum|vanish K>");
+        }
+        device.setBootFaults(f);
+        return QStringLiteral("ok bootfault ") + args.join(QLatin1Char(' '));
+    }
+    if (name == QLatin1String("flashdump")) {
+        if (rest.isEmpty())
+            return QStringLiteral("error usage: flashdump FILE");
+        return result(device.dumpFlash(rest, &error), QStringLiteral("flash written to ") + rest, error);
     }
     return QStringLiteral("error unknown command %1 (try help)").arg(name);
 }

@@ -107,6 +107,14 @@ struct TSimRun {
     std::array<TSimChannelRun, 2> aChannel;
 };
 
+// Restart into the bootloader asked for by SAR (family_bootloader.cpp); the device carries it
+// out once the answer has left.
+struct TSimRestart {
+    int answerCode = 0;           // SAR's answer; -1 restarts without answering
+    bool pending = false;
+    bool suppressAnswer = false;  // the command just handled gets no answer
+};
+
 class TDeviceModel {
 public:
     TDeviceModel(const TSimIdentity& identity, quint32 seed, const QDateTime& clockStart);
@@ -142,6 +150,7 @@ public:
 
     TSimIdentity FIdentity;
     TSimParams FParams;
+    TSimRestart FRestart;
     std::array<TSimPreset, kPresetCount> FPresets;
     TSimRun FRun;
 

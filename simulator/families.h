@@ -15,6 +15,7 @@ void RegisterServoCommands(TCommandTable& table);        // GCS SCS
 void RegisterManualCommands(TCommandTable& table);     // GMW SMW GMS SMS GMF GMP
 void RegisterServiceCommands(TCommandTable& table);      // GIT SMC GMC GII GIF SHD GIV GIJ GIR, GIO;n (after the status family)
 void RegisterCounterCommands(TCommandTable& table);      // GLS SLS GLO SLO GLP SLP GLV SLV GLI SLI GLC SLC GLR SLR GMM SMM
+void RegisterBootloaderCommands(TCommandTable& table); // SAR
 
 // Every family above; the device's complete table.
 void RegisterAllCommands(TCommandTable& table);

@@ -85,4 +85,5 @@ void RegisterAllCommands(TCommandTable& table)
     RegisterManualCommands(table);
     RegisterCounterCommands(table);
     RegisterServiceCommands(table);
+    RegisterBootloaderCommands(table);
 }

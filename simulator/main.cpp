@@ -114,6 +114,7 @@ int main(int argc, char** argv)
         {QStringLiteral("speed"), QStringLiteral("Run the device clock F times faster."), QStringLiteral("F"),
          QStringLiteral("1")},
         {QStringLiteral("pace-baud"), QStringLiteral("Pace the line at 115200 baud.")},
+        {QStringLiteral("bootloader"), QStringLiteral("Start stranded in the bootloader (no application).")},
         {QStringLiteral("log"), QStringLiteral("Write one line per received frame and sent line."),
          QStringLiteral("FILE")},
         {QStringLiteral("params"), QStringLiteral("Start with a named parameter set (default, second)."),
@@ -130,6 +131,7 @@ int main(int argc, char** argv)
     options.firmware = parser.value(QStringLiteral("firmware"));
     options.hardware = parser.value(QStringLiteral("hardware"));
     options.paceBaud = parser.isSet(QStringLiteral("pace-baud"));
+    options.bootloader = parser.isSet(QStringLiteral("bootloader"));
     options.logFile = parser.value(QStringLiteral("log"));
     options.paramSet = parser.value(QStringLiteral("params"));
     if (!intOption(parser, QStringLiteral("variants"), options.variants)

@@ -76,8 +76,8 @@ bool TSysfsEntry::add(const QString& root, const TSysfsIdentity& identity, const
     const QString ttyName = QStringLiteral("ttyACM%1").arg(n);
     const QString hidden = FRoot + QStringLiteral("/class/tty/.") + ttyName + QStringLiteral(".new");
 
-    bool ok = writeAttribute(devDir + QStringLiteral("/idVendor"), kSimVendorId)
-              && writeAttribute(devDir + QStringLiteral("/idProduct"), kSimProductId)
+    bool ok = writeAttribute(devDir + QStringLiteral("/idVendor"), identity.vendorId)
+              && writeAttribute(devDir + QStringLiteral("/idProduct"), identity.productId)
               && writeAttribute(devDir + QStringLiteral("/serial"), identity.serial)
               && writeAttribute(devDir + QStringLiteral("/manufacturer"), identity.manufacturer)
               && writeAttribute(devDir + QStringLiteral("/product"), identity.product)

@@ -13,6 +13,8 @@ inline const QString kSimVendorId = QStringLiteral("0483");
 inline const QString kSimProductId = QStringLiteral("a2b8");
 
 struct TSysfsIdentity {
+    QString vendorId = kSimVendorId;
+    QString productId = kSimProductId;
     QString serial;
     QString manufacturer = QStringLiteral("Sarvik");
     QString product = QStringLiteral("Sarvik2V2");

@@ -1,5 +1,6 @@
 #include "virtualsarvik.h"
 
+#include "bootloader.h"
 #include "commandtable.h"
 #include "devicemodel.h"
 #include "families.h"
@@ -38,6 +39,7 @@ constexpr int kSplitFragments = 3;
 constexpr int kSplitPauseMs = 30;
 constexpr int kSwitchOffDrainMs = 1000;  // longest wait for queued output before leaving the bus
 constexpr double kMaxSpeed = 100000.0;
+constexpr qint64 kRestartLeaveMs = 30;  // after the restart answer has left
 
 using TClock = std::chrono::steady_clock;
 
@@ -141,6 +143,9 @@ struct TVirtualSarvik::TImpl {
             ApplyParameterSet(FModel, FOptions.paramSet);
         FTxPacer.enabled = FOptions.paceBaud;
         FRxPacer.enabled = FOptions.paceBaud;
+        FBoot.SetPaced(FOptions.paceBaud);
+        FInBootloader = FOptions.bootloader;
+        FBootDelayMs = FOptions.bootDelayMs;
     }
 
     ~TImpl() { stop(); }
@@ -268,6 +273,12 @@ struct TVirtualSarvik::TImpl {
             return false;
         TSysfsIdentity id;
         id.serial = FOptions.serial;
+        if (FInBootloader) {
+            id.productId = kBootProductId;
+            id.serial = kBootSerial;
+            id.product = QStringLiteral("Sarvik2V2 Bootloader");
+            FBoot.Reset();
+        }
         if (!FEntry.add(FOptions.root, id, FPort.slavePath(), error)) {
             FPort.close();
             return false;
@@ -280,6 +291,7 @@ struct TVirtualSarvik::TImpl {
     {
         FEntry.remove();
         FPort.close();
+        FBoot.Reset();
         FOut.clear();
         FAssembler.clear();
         FLastAnswerDueMs = 0;
@@ -337,6 +349,10 @@ struct TVirtualSarvik::TImpl {
         s.framesRejected = FRejected;
         s.bytesIn = FBytesIn;
         s.bytesOut = FBytesOut;
+        s.bootloader = FInBootloader;
+        s.violations = FBoot.Violations();
+        s.blocksReceived = FBoot.BlocksReceived();
+        s.firmware = FModel.FIdentity.strFirmware;
         return s;
     }
 
@@ -385,13 +401,118 @@ struct TVirtualSarvik::TImpl {
             FModel.advance(static_cast<double>(now - FLastAdvanceMs) * FOptions.speed);
             FLastAdvanceMs = now;
             handleSwitchOff(now);
-            readInput(now);
-            writeOutput(now);
+            handleRestart(now);
+            if (FInBootloader) {
+                readBootInput();
+                writeBootOutput();
+                FBoot.Tick(nowUs());
+            } else {
+                readInput(now);
+                writeOutput(now);
+            }
+        }
+    }
+
+    qint64 nowUs() const
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(TClock::now() - FStart).count();
+    }
+
+    // SAR: off the bus once the answer is out, back as the bootloader after the boot delay.
+    // The bootloader's 04 52: back as the application when block 0 holds one, else as the
+    // bootloader again.
+    void handleRestart(qint64 now)
+    {
+        if (FModel.FRestart.pending && FOut.empty()) {
+            // A moment for the program to read the answer before the port goes away.
+            if (FRestartLeaveMs < 0)
+                FRestartLeaveMs = now + kRestartLeaveMs;
+            if (now < FRestartLeaveMs)
+                return;
+            FRestartLeaveMs = -1;
+            FModel.FRestart.pending = false;
+            goOffBus();
+            FInBootloader = true;
+            scheduleBoot(now);
+        }
+        if (FBootAtMs >= 0 && now >= FBootAtMs) {
+            FBootAtMs = -1;
+            QString error;
+            goOnBus(&error);
+        }
+    }
+
+    void scheduleBoot(qint64 now)
+    {
+        FBootAtMs = FBootDelayMs < 0 ? -1 : now + FBootDelayMs;
+    }
+
+    void readBootInput()
+    {
+        if (!FPort.isOpen())
+            return;
+        for (;;) {
+            const QByteArray bytes = FPort.read(kReadChunkBytes);
+            if (bytes.isEmpty())
+                break;
+            if (FLog.isOpen())
+                logEvent("RX", QString::fromLatin1(bytes.toHex(' ')));
+            FBoot.Feed(bytes, nowUs());
+            if (handleBootEvent())
+                return;
+        }
+    }
+
+    // True when the bootloader left the bus.
+    bool handleBootEvent()
+    {
+        switch (FBoot.TakeEvent()) {
+        case TSimBootloader::evNone:
+            return false;
+        case TSimBootloader::evVanish:
+            FPlugged = false;
+            goOffBus();
+            return true;
+        case TSimBootloader::evRestart: {
+            goOffBus();
+            if (!FBoot.Block0Erased()) {
+                FInBootloader = false;
+                const QString version = FirmwareVersionInImage(FBoot.Flash());
+                if (IsValidFirmware(version))
+                    FModel.FIdentity.strFirmware = version;
+            }
+            scheduleBoot(nowMs());
+            return true;
+        }
+        }
+        return false;
+    }
+
+    void writeBootOutput()
+    {
+        auto& out = FBoot.Output();
+        while (FPort.isOpen() && !out.empty() && out.front().dueUs <= nowUs()) {
+            TSimBootloader::TOut& chunk = out.front();
+            const qsizetype n = FPort.write(chunk.bytes);
+            if (n < 0) {
+                out.clear();
+                return;
+            }
+            chunk.bytes.remove(0, n);
+            if (!chunk.bytes.isEmpty())
+                return;
+            if (FLog.isOpen())
+                logEvent("TX", QString::fromLatin1(QByteArray::number(n) + " bytes"));
+            out.pop_front();
         }
     }
 
     void pollOnce()
     {
+        if (FInBootloader) {
+            bootPollOnce();
+            return;
+        }
         const qint64 now = nowMs();
         int timeout = kIdleTickMs;
         bool wantWrite = false;
@@ -416,6 +537,39 @@ struct TVirtualSarvik::TImpl {
             count = 2;
         }
         const int r = ::poll(fds, static_cast<nfds_t>(count), timeout);
+        if (r > 0 && (fds[0].revents & POLLIN)) {
+            char buf[64];
+            while (::read(FWakePipe[0], buf, sizeof buf) > 0) {
+            }
+        }
+    }
+
+    // The bootloader reads bytes as they come and answers to the microsecond.
+    void bootPollOnce()
+    {
+        qint64 waitUs = qint64(kIdleTickMs) * 1000;
+        bool wantWrite = false;
+        const auto& out = FBoot.Output();
+        if (!out.empty()) {
+            // One sleep right up to the answer: every extra wake-up costs its latency.
+            const qint64 left = out.front().dueUs - nowUs();
+            if (left <= 0)
+                wantWrite = true;
+            else
+                waitUs = left;
+        }
+        if (FBootAtMs >= 0)
+            waitUs = std::min(waitUs, std::max<qint64>(0, (FBootAtMs - nowMs()) * 1000));
+        pollfd fds[2] = {{FWakePipe[0], POLLIN, 0}, {FPort.masterFd(), 0, 0}};
+        nfds_t count = 1;
+        if (FPort.isOpen()) {
+            fds[1].events = static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0));
+            count = 2;
+        }
+        if (wantWrite)
+            waitUs = 0;
+        const timespec ts{static_cast<time_t>(waitUs / 1000000), static_cast<long>((waitUs % 1000000) * 1000)};
+        const int r = ::ppoll(fds, count, &ts, nullptr);
         if (r > 0 && (fds[0].revents & POLLIN)) {
             char buf[64];
             while (::read(FWakePipe[0], buf, sizeof buf) > 0) {
@@ -474,6 +628,11 @@ struct TVirtualSarvik::TImpl {
             return;
         }
         const QByteArray payload = ToWire(AnswerPayload(FTable, FModel, FromWire(command)));
+        if (FModel.FRestart.suppressAnswer) {
+            // Restarts at once, as a device whose answer got lost.
+            FModel.FRestart.suppressAnswer = false;
+            return;
+        }
         const bool corrupt = FCorruptCount > 0;
         if (corrupt)
             --FCorruptCount;
@@ -537,6 +696,12 @@ struct TVirtualSarvik::TImpl {
     std::mutex FTaskMutex;
     std::deque<std::function<void()>> FTasks;
     int FWakePipe[2] = {-1, -1};
+
+    TSimBootloader FBoot;
+    bool FInBootloader = false;
+    qint64 FBootAtMs = -1;
+    qint64 FRestartLeaveMs = -1;
+    int FBootDelayMs = 500;
 
     TClock::time_point FStart = TClock::now();
     qint64 FLastAdvanceMs = 0;
@@ -762,4 +927,31 @@ bool TVirtualSarvik::applyParameterSet(const QString& name, QString* error)
     if (!ok && error)
         *error = QStringLiteral("unknown parameter set %1").arg(name);
     return ok;
+void TVirtualSarvik::setRestartAnswer(int code)
+{
+    FImpl->invoke([=, this] { FImpl->FModel.FRestart.answerCode = std::max(-1, code); });
+}
+
+void TVirtualSarvik::setBootDelay(int ms)
+{
+    FImpl->invoke([=, this] { FImpl->FBootDelayMs = std::max(-1, ms); });
+}
+
+void TVirtualSarvik::setBootFaults(const TBootFaults& faults)
+{
+    FImpl->invoke([=, this] { FImpl->FBoot.Faults() = faults; });
+}
+
+QByteArray TVirtualSarvik::flashImage() const
+{
+    return FImpl->invoke([this] { return FImpl->FBoot.Flash(); });
+}
+
+bool TVirtualSarvik::dumpFlash(const QString& fileName, QString* error) const
+{
+    const QByteArray image = flashImage();
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(image) != image.size())
+        return setError(error, QStringLiteral("cannot write %1").arg(fileName));
+    return true;
 }

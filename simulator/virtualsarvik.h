@@ -3,11 +3,12 @@
 // device root, run by its own thread. Every public operation is thread-safe; the control
 // operations are carried out on the device's thread and return when they have taken effect.
 
+#include "bootloader.h"
+
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-
-class TDeviceModel;
 
 #include <array>
 #include <functional>
@@ -27,6 +28,8 @@ struct TVirtualSarvikOptions {
     unsigned seed = 0;       // noise of flows and climate; 0 = a fresh one each start
     int switchOffMs = 2000;  // how long "Ausschaltvorgang" shows before the device leaves the bus
     QString paramSet;        // named parameter set (paramset.h) to start with; empty = the defaults
+    bool bootloader = false; // starts stranded in its bootloader (no application in the flash)
+    int bootDelayMs = 500;   // restart: off the bus this long; -1 = never comes back
 };
 
 // Checks the options a user can give; empty when they are usable.
@@ -56,6 +59,10 @@ struct TSimStatus {
     qint64 framesRejected = 0;  // bad checksum or malformed
     qint64 bytesIn = 0;   // read from the line since the start
     qint64 bytesOut = 0;  // written to the line since the start
+    bool bootloader = false;    // the bootloader serves the port (or will, once back on the bus)
+    qint64 violations = 0;      // bytes the bootloader could not take as its protocol
+    int blocksReceived = 0;     // since the last handshake
+    QString firmware;
 };
 
 // Device state codes as text, German as the device's display shows them.
@@ -117,6 +124,15 @@ public:
     QDateTime deviceClock() const;
     // Gives the device one of the named parameter sets (paramset.h).
     bool applyParameterSet(const QString& name, QString* error = nullptr);
+    // Restart into the bootloader (SAR): the answer code; 0 restarts, -1 restarts without
+    // answering, any other code is answered and nothing happens.
+    void setRestartAnswer(int code);
+    // Off the bus this long on a restart; -1 = never back.
+    void setBootDelay(int ms);
+    void setBootFaults(const TBootFaults& faults);
+    // The application area of the flash as the bootloader wrote it.
+    QByteArray flashImage() const;
+    bool dumpFlash(const QString& fileName, QString* error = nullptr) const;
 
 private:
     class TImpl;

@@ -10,6 +10,7 @@
 #include "tfmem.h"
 #include "tfmanuell.h"
 #include "tfzaehler.h"
+#include "updateenv.h"
 #include "tfservice.h"
 
 void RegisterModules(TForm1& form)
@@ -23,4 +24,5 @@ void RegisterModules(TForm1& form)
     form.SetModuleFactory(ciManuell, [](TAppContext& c) { return new TfManuell(c); });
     form.SetModuleFactory(ciZaehler, [](TAppContext& c) { return new TfZaehler(c); });
     form.SetModuleFactory(ciService, [](TAppContext& c) { return new TfService(c); });
+    form.SetModuleFactory(ciUpdate, [&form](TAppContext& c) { return CreateUpdateWindow(form, c); });
 }

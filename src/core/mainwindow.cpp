@@ -591,6 +591,8 @@ void TForm1::actJustageExecute()
 
 void TForm1::actDeviceSelectExecute()
 {
+    if (FLinkActionsLocked)
+        return;
     TUSBDev device;
     FDeviceSelect->GetDevice(FConnection->UsbVid(), FConnection->UsbPid(), device);
     FConnection->ConnectTo(device);
@@ -609,6 +611,22 @@ void TForm1::actInfoExecute()
     FAbout->exec();
 }
 
+void TForm1::LockLinkActions(bool locked)
+{
+    if (locked == FLinkActionsLocked)
+        return;
+    FLinkActionsLocked = locked;
+    if (locked) {
+        FProgeinstellWasEnabled = actProgeinstell->isEnabled();
+        FDeviceSelectWasEnabled = actDeviceSelect->isEnabled();
+        actProgeinstell->setEnabled(false);
+        actDeviceSelect->setEnabled(false);
+    } else {
+        actProgeinstell->setEnabled(FProgeinstellWasEnabled);
+        actDeviceSelect->setEnabled(FDeviceSelectWasEnabled);
+    }
+}
+
 void TForm1::CloseWithoutQuestion()
 {
     FAskOnClose = false;
@@ -617,6 +635,15 @@ void TForm1::CloseWithoutQuestion()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A module in the middle of something that must not be cut off (a firmware transfer)
+    // keeps the program open; it tells the user itself.
+    for (const QPointer<TPLXForm>& m : FModules) {
+        if (m && !m->CloseQuery()) {
+            FAskOnClose = true;
+            event->ignore();
+            return;
+        }
+    }
     if (FAskOnClose && FSettings.GetBool(QStringLiteral("General/ConfirmExit")) &&
         !FDialogs.askYesNo(this, Tr("Programm wirklich beenden?"))) {
         event->ignore();

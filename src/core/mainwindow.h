@@ -65,6 +65,10 @@ public:
     void ProcessStatusAnswer(const TOrder& order);
     // SIGTERM, SIGINT: ends like "Beenden" but without the exit question.
     void CloseWithoutQuestion();
+    // Settings editor and device selection off while a module drives the port itself (they
+    // would lift the link's halt or close the port); unlocking restores what they were.
+    void LockLinkActions(bool locked);
+    bool LinkActionsLocked() const { return FLinkActionsLocked; }
 
     // Told of every answer the status handling gets (client 0, module answers with TIS/TAS/TAH).
     std::function<void(const TOrder& order)> OnStatusAnswer;
@@ -125,6 +129,9 @@ private:
     bool FClosing = false;
     bool FAskOnClose = true;
     bool FStarted = false;
+    bool FLinkActionsLocked = false;
+    bool FProgeinstellWasEnabled = false;
+    bool FDeviceSelectWasEnabled = false;
 
     QMdiArea* FMdi = nullptr;
     std::array<TModuleFactory, kClientCount> FFactories{};

@@ -166,6 +166,10 @@ void TPLXForm::hideEvent(QHideEvent* event)
 
 void TPLXForm::closeEvent(QCloseEvent* event)
 {
+    if (!CloseQuery()) {
+        event->ignore();
+        return;
+    }
     if (FClientID >= 0 && FClientID < kClientCount) {
         StoreGeometry();
         FContext.Clients[static_cast<size_t>(FClientID)].isOpen = false;

@@ -27,6 +27,8 @@ public:
     virtual void RXData(int status, int tag, const QString& data);
     // Re-translates the window's texts.
     virtual void SwitchLanguage();
+    // Whether the window may close now; a window that refuses tells the user why.
+    virtual bool CloseQuery() { return true; }
 
     // The bar shows FStatusText in a panel of its own (also its accessible name); a double
     // click clears it.

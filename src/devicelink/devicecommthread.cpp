@@ -1,6 +1,7 @@
 #include "devicecommthread.h"
 
 #include "linklog.h"
+#include "sendorder.h"
 
 #include <QLoggingCategory>
 
@@ -201,6 +202,7 @@ void TDeviceCommThread::Execute()
 void TDeviceCommThread::ProcessOrder(TOrder order)
 {
     const TLinkLogFn log = [this](const QString& tag, const QByteArray& text) { Log(tag, text); };
+    int haltCount = -1;
     for (int attempt = 0; attempt < kAttempts && !FStop.load(); ++attempt) {
         // Open check, protocol line and write run back to back on the user-interface thread;
         // one hand-over instead of three keeps the per-order cost low.
@@ -208,7 +210,12 @@ void TDeviceCommThread::ProcessOrder(TOrder order)
         bool sent = false;
         const bool logging = TLinkLog::instance().enabled();
         RunOnUi([&] {
-            connected = FPort && FPort->IsConnected();
+            // From a halt on the port belongs to someone else (device change, firmware
+            // update): an order in flight then ends unwritten, even when the halt is over
+            // by its next attempt.
+            if (haltCount < 0)
+                haltCount = LinkHaltCount();
+            connected = FPort && !LinkHalted() && LinkHaltCount() == haltCount && FPort->IsConnected();
             if (!connected)
                 return;
             if (logging)

@@ -6,6 +6,7 @@ namespace {
 struct OrderChannel {
     TOrderSink sink;
     bool halted = false;
+    int haltCount = 0;
 };
 
 OrderChannel& channel()
@@ -23,7 +24,14 @@ void SetOrderSink(TOrderSink sink)
 
 void SetLinkHalted(bool halted)
 {
+    if (halted && !channel().halted)
+        ++channel().haltCount;
     channel().halted = halted;
+}
+
+int LinkHaltCount()
+{
+    return channel().haltCount;
 }
 
 bool LinkHalted()

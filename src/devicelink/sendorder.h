@@ -13,6 +13,8 @@ void SetOrderSink(TOrderSink sink);
 // While halted, SendOrder discards orders (device change, firmware update).
 void SetLinkHalted(bool halted);
 bool LinkHalted();
+// Counts the halts so far: an order that saw the count change was in flight at a halt.
+int LinkHaltCount();
 
 // Builds the frame of command and queues it for clientId with tag; false when it was discarded
 // (halted, or no worker yet). User-interface thread only.

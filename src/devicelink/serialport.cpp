@@ -2,6 +2,7 @@
 
 #include "linklog.h"
 
+#include <QDeadlineTimer>
 #include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
@@ -76,6 +77,18 @@ bool TfRS232::RS232Send(const QByteArray& data)
     return written > 0;
 }
 
+bool TfRS232::RS232Drain(int timeoutMs)
+{
+    if (!ComP1.isOpen())
+        return true;
+    QDeadlineTimer deadline(timeoutMs);
+    while (ComP1.bytesToWrite() > 0) {
+        if (deadline.hasExpired() || !ComP1.waitForBytesWritten(int(deadline.remainingTime())))
+            return ComP1.bytesToWrite() == 0;
+    }
+    return true;
+}
+
 void TfRS232::RS232ExpectBytes(int count)
 {
     if (count <= 0)
@@ -137,8 +150,11 @@ void TfRS232::ComP1RxChar()
         const auto b = static_cast<unsigned char>(byte);
         if (FExpected > 0) {
             FBuffer += byte;
-            if (--FExpected == 0)
+            if (--FExpected == 0) {
                 FComplete = true;
+                if (FBlockComplete)
+                    FBlockComplete();
+            }
             continue;
         }
         if ((b == 13 || b == 10) && FBuffer.size() > 4) {

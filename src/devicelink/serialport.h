@@ -41,6 +41,12 @@ public:
     QString RS232LastOpenErrorText() const { return FLastOpenErrorText; }
     QString RS232PortName() const { return ComP1.portName(); }
 
+    // Called when a counted reception is complete (once per block, from the receive handler;
+    // queue the reaction, the handler is still reading).
+    void SetBlockCompleteHandler(std::function<void()> handler) { FBlockComplete = std::move(handler); }
+    // Waits up to timeoutMs until what was written has left the program; false if it had not.
+    bool RS232Drain(int timeoutMs);
+
     // Called whenever bytes go out (the status bar's "Data" panel).
     void SetDataActivityHandler(std::function<void()> handler) { FDataActivity = std::move(handler); }
 
@@ -64,6 +70,7 @@ private:
     bool FRereadQueued = false;
     ReceiveHandler FReceiveHandler;
     std::function<void()> FDataActivity;
+    std::function<void()> FBlockComplete;
     QSerialPort::SerialPortError FLastOpenError = QSerialPort::NoError;
     QString FLastOpenErrorText;
 };
