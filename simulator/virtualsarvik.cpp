@@ -927,6 +927,8 @@ bool TVirtualSarvik::applyParameterSet(const QString& name, QString* error)
     if (!ok && error)
         *error = QStringLiteral("unknown parameter set %1").arg(name);
     return ok;
+}
+
 void TVirtualSarvik::setRestartAnswer(int code)
 {
     FImpl->invoke([=, this] { FImpl->FModel.FRestart.answerCode = std::max(-1, code); });

@@ -3,15 +3,15 @@
 #include "appcontext.h"
 #include "mainwindow.h"
 #include "tfbedien.h"
-#include "tfkalib.h"
-#include "tfprobedaten.h"
 #include "tfeinstellung.h"
-#include "tftc.h"
-#include "tfmem.h"
+#include "tfkalib.h"
 #include "tfmanuell.h"
+#include "tfmem.h"
+#include "tfprobedaten.h"
+#include "tfservice.h"
+#include "tftc.h"
 #include "tfzaehler.h"
 #include "updateenv.h"
-#include "tfservice.h"
 
 void RegisterModules(TForm1& form)
 {
