@@ -216,3 +216,15 @@ TEST(core_Format, parseFloat_acceptsOnlyItsOwnNotation)
 }
 
 }  // namespace
+
+TEST(core_Format, longTimeFormatCarriesNoTimeZone)
+{
+    for (const char* name : {"de_DE", "en_US"}) {
+        const TFormatSettings fmt = TFormatSettings::FromLocale(QLocale(QString::fromLatin1(name)));
+        const QString shown = fmt.Locale.toString(QTime(13, 2, 0), fmt.QtPattern(fmt.LongTimeFormat));
+        EXPECT_FALSE(fmt.LongTimeFormat.contains(QLatin1Char('t'))) << name << " " << fmt.LongTimeFormat.toStdString();
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("13:02:00")) || shown.startsWith(QStringLiteral("1:02:00")))
+            << name << " " << shown.toStdString();
+        EXPECT_FALSE(shown.contains(QStringLiteral("UTC"))) << name << " " << shown.toStdString();
+    }
+}

@@ -1,5 +1,7 @@
 #include "formatsettings.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 bool isPatternLetter(QChar c)
@@ -75,7 +77,10 @@ TFormatSettings TFormatSettings::FromLocale(const QLocale& locale)
     s.DecimalSeparator = locale.decimalPoint().isEmpty() ? QLatin1Char('.') : locale.decimalPoint().at(0);
     s.ThousandSeparator = locale.groupSeparator().isEmpty() ? QLatin1Char(',') : locale.groupSeparator().at(0);
     const QString shortDate = locale.dateFormat(QLocale::ShortFormat);
-    const QString longTime = locale.timeFormat(QLocale::LongFormat);
+    // Qt's long time format ends in the time zone ("HH:mm:ss t"); a time shown to the user never
+    // carries one.
+    QString longTime = locale.timeFormat(QLocale::LongFormat);
+    longTime.remove(QRegularExpression(QStringLiteral("\\s*t+"))).squeeze();
     const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
     s.DateSeparator = firstSeparator(shortDate, QLatin1Char('/'));
     s.TimeSeparator = firstSeparator(shortTime, QLatin1Char(':'));

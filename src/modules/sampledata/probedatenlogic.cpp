@@ -79,10 +79,7 @@ QString longTime(const QTime& time, const TFormatSettings& fmt)
 {
     if (!time.isValid())
         return {};
-    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
-    QString pattern = fmt.LongTimeFormat;
-    pattern.remove(zone);
-    return fmt.Locale.toString(time, fmt.QtPattern(pattern.trimmed()));
+    return fmt.Locale.toString(time, fmt.QtPattern(fmt.LongTimeFormat));
 }
 
 QString loggingText(const T_SAMPLEDATA& r)
