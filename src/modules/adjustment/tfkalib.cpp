@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -489,12 +488,8 @@ void TfKalib::SwitchLanguage()
     Retranslate();
 }
 
-void TfKalib::showEvent(QShowEvent* event)
+void TfKalib::FormShow()
 {
-    TPLXForm::showEvent(event);
-    // A restore by the window system is no new show.
-    if (event->spontaneous())
-        return;
     pcKalib->setTabVisible(pcKalib->indexOf(tsRegler), FLogic.RegulatorPageVisible());
     pcKalib->setCurrentWidget(tsAllg);
     FLogic.FormShow();

@@ -14,7 +14,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -373,11 +372,9 @@ void TfZaehler::SwitchLanguage()
     Retranslate();
 }
 
-void TfZaehler::showEvent(QShowEvent* event)
+void TfZaehler::FormShow()
 {
-    TPLXForm::showEvent(event);
-    if (!event->spontaneous())
-        FLogic.FormShow();
+    FLogic.FormShow();
 }
 
 bool TfZaehler::eventFilter(QObject* watched, QEvent* event)

@@ -50,7 +50,7 @@ public:
     QStatusBar* StatusBar = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -340,10 +339,7 @@ void TfManuell::SwitchLanguage()
     Retranslate();
 }
 
-void TfManuell::showEvent(QShowEvent* event)
+void TfManuell::FormShow()
 {
-    TPLXForm::showEvent(event);
-    if (event->spontaneous())
-        return;
     FLogic.FormShow();
 }

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -255,11 +254,8 @@ void TfMem::SwitchLanguage()
     Retranslate();
 }
 
-void TfMem::showEvent(QShowEvent* event)
+void TfMem::FormShow()
 {
-    TPLXForm::showEvent(event);
-    if (event->spontaneous())
-        return;
     FLogic.FormShow();
 }
 

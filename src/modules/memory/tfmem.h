@@ -41,7 +41,7 @@ public:
     QStatusBar* StatusBar = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void FormShow() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -562,12 +561,8 @@ void TfEinstellung::SwitchLanguage()
     FLogic.SwitchLanguage();
 }
 
-void TfEinstellung::showEvent(QShowEvent* event)
+void TfEinstellung::FormShow()
 {
-    TPLXForm::showEvent(event);
-    // A restore by the window system is no new show: the window keeps what it has.
-    if (event->spontaneous())
-        return;
     FLogic.FormShow();
     lvPreset->header()->resizeSections(QHeaderView::ResizeToContents);
 }

@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -388,11 +387,9 @@ void TfProbedaten::SwitchLanguage()
     FLogic.SwitchLanguage();
 }
 
-void TfProbedaten::showEvent(QShowEvent* event)
+void TfProbedaten::FormShow()
 {
-    TPLXForm::showEvent(event);
-    // Restoring a minimised window is no new show: the details and the device facts stay.
-    if (event->spontaneous() || FShown)
+    if (FShown)
         return;
     FShown = true;
     FLogic.FormShow();

@@ -76,7 +76,7 @@ public:
     QStatusBar* StatusBar = nullptr;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void FormShow() override;
 
 private:
     void BuildWidgets();

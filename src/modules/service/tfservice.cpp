@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -281,9 +280,7 @@ void TfService::SwitchLanguage()
     Retranslate();
 }
 
-void TfService::showEvent(QShowEvent* event)
+void TfService::FormShow()
 {
-    TPLXForm::showEvent(event);
-    if (!event->spontaneous())
-        FLogic.FormShow();
+    FLogic.FormShow();
 }

@@ -9,8 +9,11 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -168,3 +171,22 @@ TEST_F(adjustment_Window, backupBatteryLabelAndTheDatePickerFollowTheAnswers)
 }
 
 }  // namespace
+
+TEST_F(adjustment_Window, restoreFromMinimised_isNoNewShow_thePageStays)
+{
+    Env.Context.Online = true;
+    Env.Context.ServiceMode = true;
+    Window = std::make_unique<TfKalib>(Env.Context);
+    QMdiArea mdi;
+    const auto release = qScopeGuard([this] { Window.reset(); });
+    QMdiSubWindow* frame = mdi.addSubWindow(Window.get());
+    mdi.show();
+    frame->show();
+    Window->pcKalib->setCurrentWidget(Window->tsFlow1);
+
+    frame->showMinimized();
+    frame->showNormal();
+    ASSERT_TRUE(Window->isVisible());
+    // A new show would open the general page again.
+    EXPECT_EQ(Window->pcKalib->currentWidget(), Window->tsFlow1);
+}
