@@ -13,5 +13,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   gettext libzip-dev libpugixml-dev \
   srecord python3 lintian \
   clang libclang-rt-14-dev \
-  libudev-dev qt6-translations-l10n python3-openpyxl libxlsxwriter-dev \
+  libudev-dev qt6-translations-l10n python3-openpyxl libxlsxwriter-dev qt6-charts-dev \
   xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core >/dev/null
