@@ -10,6 +10,7 @@
 #include "programsettings.h"
 #include "protocolfile.h"
 #include "sendorder.h"
+#include "settingseditor.h"
 #include "settingsform.h"
 #include "statusarea.h"
 #include "statusbar.h"
@@ -236,8 +237,7 @@ void TForm1::CreateActions()
     connect(actHandbuch, &QAction::triggered, this, &TForm1::actHandbuchExecute);
     connect(actInfo, &QAction::triggered, this, &TForm1::actInfoExecute);
     connect(actBeenden, &QAction::triggered, this, &QWidget::close);
-    // The settings editor is not part of the program yet.
-    actProgeinstell->setEnabled(false);
+    connect(actProgeinstell, &QAction::triggered, this, &TForm1::actProgeinstellExecute);
 }
 
 void TForm1::CreateMenus()
@@ -491,12 +491,13 @@ void TForm1::showEvent(QShowEvent* event)
     ApplySettings(true);
 }
 
-void TForm1::ApplySettings(bool initial)
+void TForm1::ApplySettings(bool initial, bool readFile)
 {
     FStatusTimer.stop();
     FConnectionTimer.stop();
     try {
-        FSettings.ReadFromFile(FSettingsFile);
+        if (readFile)
+            FSettings.ReadFromFile(FSettingsFile);
     } catch (const std::exception& e) {
         // The rest still applies, so a damaged entry does not keep the program off the device.
         ShowSysMessage(Tr("Einstellungsdatei \"%1\" fehlerhaft: %2").arg(FSettingsFile, QString::fromUtf8(e.what())),
@@ -609,6 +610,35 @@ void TForm1::actHandbuchExecute()
 void TForm1::actInfoExecute()
 {
     FAbout->exec();
+}
+
+void TForm1::actProgeinstellExecute()
+{
+    if (FLinkActionsLocked)
+        return;
+    if (!FSettingsEditor) {
+        FSettingsEditor = new TfSettingsEditor(FSettings, this);
+        FSettingsEditor->SetPortSource([this] {
+            FDiscovery.EnumComPortList();
+            QList<TPortEntry> ports;
+            for (const TComPortList& p : FDiscovery.ComPortList())
+                ports.append({p.Port, p.PBeschr});
+            return ports;
+        });
+    }
+    FSettingsEditor->exec();
+    if (!FSettingsEditor->Saved())
+        return;
+    bool written = true;
+    try {
+        FSettings.SaveToFile(FSettingsFile);
+    } catch (const std::exception& e) {
+        // The edits stay in the tree: reading the old file back would undo them.
+        written = false;
+        FDialogs.warn(this, Tr("Konfiguration konnte nicht gespeichert werden.") + QStringLiteral("\r\n") +
+                                Tr("Fehlermeldung:") + QStringLiteral("\r\n") + QString::fromUtf8(e.what()));
+    }
+    ApplySettings(false, written);
 }
 
 void TForm1::LockLinkActions(bool locked)

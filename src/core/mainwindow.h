@@ -25,6 +25,7 @@ class TFSettingsForm;
 class TPLXForm;
 class TfAbout;
 class TfDeviceSelect;
+class TfSettingsEditor;
 class TfWarn;
 class TDeviceStatus;
 class TStatusArea;
@@ -60,7 +61,8 @@ public:
     void ProcessFinishedOrder(const TOrder& order);
     void ShowDeviceDebugMsg(const QString& text);
     void SetOnOffline(bool online);
-    void ApplySettings(bool initial);
+    // readFile false applies the tree as it is (the settings file could not be written).
+    void ApplySettings(bool initial, bool readFile = true);
     // The main window's own status handling; OnStatusAnswer observes it.
     void ProcessStatusAnswer(const TOrder& order);
     // SIGTERM, SIGINT: ends like "Beenden" but without the exit question.
@@ -92,6 +94,8 @@ public:
     QString SettingsFile() const { return FSettingsFile; }
     QString ProgramVersion() const { return FProgramVersion; }
     QAction* Action(const QString& objectName) const;
+    // The settings editor; created the first time "&Programmeinstellungen" runs.
+    TfSettingsEditor* SettingsEditor() const { return FSettingsEditor; }
 
     // Main window caption: serial number + " - SarvikControl" while online and known.
     void UpdateCaption();
@@ -116,6 +120,7 @@ private:
     void actDeviceSelectExecute();
     void actHandbuchExecute();
     void actInfoExecute();
+    void actProgeinstellExecute();
     QList<TPLXForm*> OpenModules() const;
     QAction* makeAction(const char* objectName, const QKeySequence& shortcut = {});
 
@@ -151,6 +156,7 @@ private:
     class TfSysMeld* FSysMeld = nullptr;
     TfAbout* FAbout = nullptr;
     TfDeviceSelect* FDeviceSelect = nullptr;
+    TfSettingsEditor* FSettingsEditor = nullptr;
 
     QMenu* mnuDatei = nullptr;
     QMenu* mnuModule = nullptr;

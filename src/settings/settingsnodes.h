@@ -106,7 +106,13 @@ public:
     bool error = false;
 
     bool HasError(bool recursive) const override;
-    void ResetFrame() { frame.reset(); }
+    // The error goes with the frame: nothing shows it any more, and a rebuilt editor starts from
+    // the stored value.
+    void ResetFrame()
+    {
+        frame.reset();
+        error = false;
+    }
 
     // Coordinate access; x = y = -1 means no coordinate. Here all of them are type errors.
     virtual qint32 GetInt(int x, int y) const;
