@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "settingseditor.h"
 #include "settingsform.h"
+#include "sysmeld.h"
 #include "virtualsarvik.h"
 #include "waitfor.h"
 
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -160,7 +162,11 @@ TEST_F(app_SettingsEditor, aSettingsFileThatCannotBeWrittenWarnsAndTheEditsStayI
                                                       "Fehlermeldung:\r\n")))
         << warnings[0].toStdString();
     EXPECT_TRUE(settings->GetBool(QStringLiteral("General/Logging")));
-    EXPECT_FALSE(settings->GetBool(QStringLiteral("General/ConfirmExit"))) << "nothing read back over the tree";
+    EXPECT_FALSE(settings->GetBool(QStringLiteral("General/ConfirmExit")));
+    // Nothing was read back over the tree: reading the directory would have been reported.
+    ASSERT_NE(SysMeldWindow(), nullptr);
+    EXPECT_FALSE(SysMeldWindow()->mem1->toPlainText().contains(QStringLiteral("fehlerhaft")))
+        << SysMeldWindow()->mem1->toPlainText().toStdString();
 }
 
 }  // namespace
