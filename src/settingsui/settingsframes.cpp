@@ -3,6 +3,7 @@
 #include "i18n.h"
 #include "textspinner.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialog>
@@ -394,20 +395,15 @@ TfrInfo::TfrInfo(TInfoNode& node, const QString& caption, TFrameContext& context
     auto* inner = tightColumn(box);
     inner->addWidget(memInfo);
     layout->addWidget(box);
-    fitHeight();
-}
-
-void TfrInfo::resizeEvent(QResizeEvent* event)
-{
-    TfrSetting::resizeEvent(event);
+    connect(memInfo->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            [this] { fitHeight(); });
     fitHeight();
 }
 
 void TfrInfo::fitHeight()
 {
-    QTextDocument* doc = memInfo->document();
-    doc->setTextWidth(memInfo->viewport()->width());
-    const int h = int(doc->size().height()) + 2 * memInfo->frameWidth() + 2;
+    // The text edit wraps at its own width; the height follows the laid-out text.
+    const int h = int(memInfo->document()->size().height()) + 2 * memInfo->frameWidth() + 2;
     if (memInfo->height() != h)
         memInfo->setFixedHeight(h);
 }

@@ -147,9 +147,6 @@ public:
 
     QTextEdit* memInfo = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void fitHeight();
 };
