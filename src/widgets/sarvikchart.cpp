@@ -25,6 +25,13 @@ constexpr int kMarkSize = 9;
 constexpr int kLineWidth = 2;
 constexpr int kPdfResolution = 150;
 
+// Axis numbers without grouping: "1013", not "1.013", which reads as a decimal in German.
+QLocale axisLocale(QLocale locale)
+{
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale;
+}
+
 struct TRange {
     double Min = std::numeric_limits<double>::max();
     double Max = std::numeric_limits<double>::lowest();
@@ -97,11 +104,11 @@ void TSarvikChart::SetData(const TChartData& data)
         FXAxis->setTitleText(FData.XTitle);
         if (auto* t = qobject_cast<QDateTimeAxis*>(FXAxis))
             t->setFormat(FData.TimeFormat);
-        chart()->setLocale(FData.Locale);
+        chart()->setLocale(axisLocale(FData.Locale));
+        updateRanges();
     } else {
         rebuild();
     }
-    updateRanges();
     updateLook();
 }
 
@@ -116,7 +123,7 @@ void TSarvikChart::rebuild()
     }
     FAxes = {};
     c->setTitle(FData.Title);
-    c->setLocale(FData.Locale);
+    c->setLocale(axisLocale(FData.Locale));
     if (FData.TimeAxis) {
         auto* x = new QDateTimeAxis;
         x->setFormat(FData.TimeFormat);
@@ -138,6 +145,8 @@ void TSarvikChart::rebuild()
         c->addAxis(y, a == caLeft ? Qt::AlignLeft : Qt::AlignRight);
         FAxes[a] = y;
     }
+    // Ranges first: each change of a range lays out every series on the axis again.
+    updateRanges();
     for (const TChartSeries& s : FData.Series) {
         QXYSeries* series = nullptr;
         if (s.Markers) {
@@ -153,10 +162,12 @@ void TSarvikChart::rebuild()
         QValueAxis* y = FAxes[static_cast<size_t>(s.Axis)] ? FAxes[static_cast<size_t>(s.Axis)] : FAxes[caLeft];
         if (y)
             series->attachAxis(y);
+        // The look before the points: a new pen on a long series redoes its whole layout.
+        applyLook(series, s, !FData.Overlay.isEmpty());
+        series->replace(s.Points);
         FSeries << series;
     }
     FBuilt = true;
-    updatePoints();
 }
 
 void TSarvikChart::updatePoints()
@@ -200,19 +211,26 @@ void TSarvikChart::updateRanges()
     }
 }
 
+void TSarvikChart::applyLook(QXYSeries* series, const TChartSeries& s, bool greyed)
+{
+    const QColor colour = greyed ? kGreyed : s.Colour;
+    if (auto* m = qobject_cast<QScatterSeries*>(series)) {
+        if (m->color() != colour) {
+            m->setColor(colour);
+            m->setBorderColor(colour.darker(130));
+        }
+        return;
+    }
+    const QPen pen(colour, kLineWidth, s.Dashed ? Qt::DashLine : Qt::SolidLine);
+    if (series->pen() != pen)
+        series->setPen(pen);
+}
+
 void TSarvikChart::updateLook()
 {
     const bool greyed = !FData.Overlay.isEmpty();
-    for (qsizetype i = 0; i < FSeries.size(); ++i) {
-        const TChartSeries& s = FData.Series[static_cast<size_t>(i)];
-        const QColor colour = greyed ? kGreyed : s.Colour;
-        if (auto* m = qobject_cast<QScatterSeries*>(FSeries[i])) {
-            m->setColor(colour);
-            m->setBorderColor(colour.darker(130));
-        } else {
-            FSeries[i]->setPen(QPen(colour, kLineWidth, s.Dashed ? Qt::DashLine : Qt::SolidLine));
-        }
-    }
+    for (qsizetype i = 0; i < FSeries.size(); ++i)
+        applyLook(FSeries[i], FData.Series[static_cast<size_t>(i)], greyed);
     FOverlay->setText(FData.Overlay);
     FOverlay->setVisible(greyed);
     FOverlay->raise();

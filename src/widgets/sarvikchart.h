@@ -42,6 +42,7 @@ private:
     void updatePoints();
     void updateRanges();
     void updateLook();
+    static void applyLook(class QXYSeries* series, const TChartSeries& s, bool greyed);
 
     TChartData FData;
     bool FZoomable = false;
