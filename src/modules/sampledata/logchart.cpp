@@ -45,7 +45,7 @@ TChartData BuildLogChart(const T_SAMPLEDATA& record)
     d.XTitle = Tr("Zeit");
     d.TimeAxis = true;
     d.Locale = fmt.Locale;
-    d.AxisFormats = {QStringLiteral("%.2f"), QStringLiteral("%.1f"), QStringLiteral("%.0f")};
+    d.AxisFormats = {QStringLiteral("%.2f"), QStringLiteral("%.1f"), QStringLiteral("%.1f")};
 
     std::vector<qint64> x(record.aSL.size());
     std::vector<bool> placed(record.aSL.size());
