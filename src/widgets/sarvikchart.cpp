@@ -194,8 +194,11 @@ void TSarvikChart::updateRanges()
     if (FData.TimeAxis)
         FXAxis->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x.Min)),
                          QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x.Max)));
-    else
-        FXAxis->setRange(x.Min, x.Max);
+    else {
+        auto* axis = static_cast<QValueAxis*>(FXAxis);
+        axis->setRange(x.Min, x.Max);
+        axis->applyNiceNumbers();
+    }
     for (size_t a = 0; a < FAxes.size(); ++a) {
         if (!FAxes[a])
             continue;

@@ -155,7 +155,7 @@ void TfBedien::BuildWidgets()
     runGrid->addWidget(cbDiagramm, 4, 0, 1, 3);
     chtFluss = new TSarvikChart(gbRun);
     chtFluss->setObjectName(QStringLiteral("chtFluss"));
-    chtFluss->setMinimumSize(360, 220);
+    chtFluss->setMinimumSize(480, 220);
     chtFluss->setVisible(FLogic.ChartVisible());
     runGrid->addWidget(chtFluss, 5, 0, 1, 3);
     runGrid->setRowStretch(5, 1);
