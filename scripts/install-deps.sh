@@ -14,4 +14,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
   srecord python3 lintian \
   clang libclang-rt-14-dev \
   libudev-dev qt6-translations-l10n python3-openpyxl libxlsxwriter-dev qt6-charts-dev \
-  xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core >/dev/null
+  xvfb xauth x11-apps xdotool imagemagick fonts-dejavu-core \
+  libqt6opengl6-dev >/dev/null

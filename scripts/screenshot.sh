@@ -7,13 +7,14 @@ cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot-operation.png}
 work=$(mktemp -d)
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1000x700x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1000x820x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "${app:-}" "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$display
 sleep 1
-# A fresh settings file: the main window at the top left, German texts.
-touch "$work/SarvikControl.ini"
+# A fresh settings file: the main window at the top left, tall enough for "Fernsteuerung" with
+# its flow chart, German texts.
+printf '[settings/WinPos/Client_0]\nTop=0\nLeft=0\nWidth=1000\nHeight=800\n' >"$work/SarvikControl.ini"
 (cd "$work" && exec "$OLDPWD/build/src/app/sarvikcontrol" --demo -C "$work/SarvikControl.ini") >"$work/app.log" 2>&1 &
 app=$!
 sleep 4
@@ -21,9 +22,9 @@ sleep 4
 # then the window's "Start" (preset 1 is selected on a first start).
 xdotool mousemove 342 41 click 1
 sleep 2
-xdotool mousemove 73 484 click 1
-sleep 6
-import -window root -crop 900x650+8+8 +repage "$out"
+xdotool mousemove 65 728 click 1
+sleep 8
+import -window root -crop 1000x800+0+0 +repage "$out"
 kill -TERM "$app"
 wait "$app" || true
 echo "saved $out"

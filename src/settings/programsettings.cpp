@@ -84,6 +84,7 @@ void BuildProgramSettings(TFSettingsForm& form)
     TGroupNode* control = form.AddTreeNode(nullptr, QStringLiteral("Control"), kHidden);
     form.AddIntegerNode(control, QStringLiteral("LastPreset"), kHidden, 0, kIntMin, kIntMax);
     form.AddIntegerNode(control, QStringLiteral("Interval"), kHidden, kControlIntervalDefaultS, kIntMin, kIntMax);
+    form.AddBooleanNode(control, QStringLiteral("ShowChart"), kHidden, true);
 
     TGroupNode* controlTest = form.AddTreeNode(nullptr, QStringLiteral("ControlTest"), kHidden);
     form.AddStringNode(controlTest, QStringLiteral("File"), kHidden, QString(), 0);

@@ -89,7 +89,8 @@ TEST_F(settings_File, firstStartWritesEverySectionInSchemaOrder)
     EXPECT_TRUE(text.endsWith("[settings/ControlTest]\nFile=\nCycles=0\nPumpSetValue=0\nFlowLimitClose=0\n"
                               "FlowLimitOpen=1\nBufferLimit=1\nAsync=0\nWaitTime=3\n"));
     EXPECT_FALSE(text.contains("IniFile"));
-    EXPECT_EQ(text.count('='), 91);  // 92 keys, the information node is not stored
+    EXPECT_TRUE(text.contains("\nShowChart=1\n[settings/ControlTest]\n"));
+    EXPECT_EQ(text.count('='), 92);  // 93 keys, the information node is not stored
 }
 
 struct TReadCase {

@@ -169,8 +169,8 @@ TEST_F(settings_Schema, errorStateOfGroupsAndSubtrees)
 TEST_F(settings_Schema, dumpListsEveryNodeOnce)
 {
     const QStringList dump = form.DumpTree();
-    // root, 10 groups, 12 client groups, 92 keys
-    EXPECT_EQ(dump.size(), 115);
+    // root, 10 groups, 12 client groups, 93 keys
+    EXPECT_EQ(dump.size(), 116);
     EXPECT_EQ(dump.value(0), "settings - Einstellungen (TGroupNode)");
     EXPECT_EQ(dump.value(1), "  General - Allgemein (TGroupNode)");
     EXPECT_EQ(dump.value(2), "    Logging - Gerätekommunikation aufzeichnen (TBooleanNode)");
@@ -179,7 +179,8 @@ TEST_F(settings_Schema, dumpListsEveryNodeOnce)
     EXPECT_TRUE(dump.contains("      Open -  (TBooleanNode)"));
     EXPECT_TRUE(dump.contains("    Extension - Dateierweiterung der Ablagedatei (TRadioNode)"));
     EXPECT_TRUE(dump.contains("    SamplingTpl - EXCEL-Vorlage für Probenahmedaten (TFileSelectionNode)"));
-    EXPECT_EQ(dump.value(114), "    WaitTime -  (TIntegerNode)");
+    EXPECT_TRUE(dump.contains("    ShowChart -  (TBooleanNode)"));
+    EXPECT_EQ(dump.value(115), "    WaitTime -  (TIntegerNode)");
 }
 
 TEST_F(settings_Schema, defaultsOfAFirstStart)

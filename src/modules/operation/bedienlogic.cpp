@@ -29,6 +29,8 @@ const QString kSep = QStringLiteral(";");
 const QString kNone = QStringLiteral("---");
 const QString kLastPresetKey = QStringLiteral("Control/LastPreset");
 const QString kIntervalKey = QStringLiteral("Control/Interval");
+const QString kShowChartKey = QStringLiteral("Control/ShowChart");
+const std::array<QColor, 2> kChannelColour{QColor(0, 90, 200), QColor(220, 90, 0)};
 const QString kDailyLogPrefix = QStringLiteral("TEST");
 const QString kDataHeader = QStringLiteral("Nummer;Volumen;Gesamt;Akkuspannung");
 
@@ -80,7 +82,13 @@ TBedienLogic::TBedienLogic(TAppContext& context, QObject* parent)
     } catch (const std::exception& e) {
         qCWarning(lcOperation) << "data interval not read:" << e.what();
     }
+    try {
+        FChartVisible = FContext.Settings().GetBool(kShowChartKey);
+    } catch (const std::exception& e) {
+        qCWarning(lcOperation) << "chart setting not read:" << e.what();
+    }
     ShowPresetDisplay();
+    buildRunChart();
 }
 
 void TBedienLogic::SetClock(TClock clock)
@@ -138,6 +146,7 @@ void TBedienLogic::SetOnOffLine(int online)
         btnAktPresetsClick();
     updateControls();
     ShowChannelStates();
+    buildRunChart();
 }
 
 void TBedienLogic::updateControls()
@@ -152,6 +161,7 @@ void TBedienLogic::updateControls()
 
 void TBedienLogic::TimerEvent(int, bool open)
 {
+    trackRun();
     if (open && now() > FPollTime) {
         ShowChannelStates();
         if (FContext.Online && FContext.Device.Sampling)
@@ -172,8 +182,10 @@ void TBedienLogic::RXData(int status, int tag, const QString& data)
         int result = 0;
         // The device names why it refused a start; an answer without a result counts as started.
         const bool refused = intField(data, 2, result) && result != 0;
-        if (status == kOrderDone && !refused)
+        if (status == kOrderDone && !refused) {
+            FStartedPreset = FStartingPreset;
             Q_EMIT Status(Tr("Probenahme gestartet"), false);
+        }
         else
             Q_EMIT Status(Tr("Fehler beim Starten der Probenahme"), true);
         ShowChannelStates();
@@ -207,6 +219,7 @@ void TBedienLogic::SwitchLanguage()
 {
     ShowPresetDisplay();
     ShowChannelStates();
+    buildRunChart();
 }
 
 // ---- presets ----
@@ -361,6 +374,9 @@ void TBedienLogic::onMeasureAnswer(const QString& data)
 {
     const TFormatSettings& device = FmtDevice();
     const TFormatSettings& display = FmtDisplay();
+    std::array<double, 2> flows{};
+    std::array<bool, 2> flowsOk{};
+    std::array<int, 2> volTypes{-1, -1};
     for (int c = 0; c < 2; ++c) {
         const int first = 2 + c * kTmqFieldsPerChannel;
         double flow = 0.0;
@@ -369,6 +385,10 @@ void TBedienLogic::onMeasureAnswer(const QString& data)
         const bool flowOk = device.ParseFloat(field(data, first), flow);
         const bool volumeOk = device.ParseFloat(field(data, first + 1), volume);
         const bool typeOk = intField(data, first + 2, volType);
+        flows[static_cast<size_t>(c)] = flow;
+        flowsOk[static_cast<size_t>(c)] = flowOk;
+        if (typeOk)
+            volTypes[static_cast<size_t>(c)] = volType;
         // Volume only grows during a run; the largest value also covers a channel that reads 0
         // once it has ended.
         if (volumeOk && FTestRunState >= trsStarted && FTestRunState <= trsRecording)
@@ -382,6 +402,112 @@ void TBedienLogic::onMeasureAnswer(const QString& data)
             v.Volume = display.FormatFloat(volume, 2) + (typeOk ? QStringLiteral(" ") + VolumeUnitText(volType) : QString());
     }
     Q_EMIT ViewChanged();
+    if (FRunning)
+        addRunPoints(flows, flowsOk, volTypes);
+}
+
+// ---- run chart ----
+
+void TBedienLogic::SetChartVisible(bool visible)
+{
+    FChartVisible = visible;
+    QString err;
+    if (!FContext.Settings().SetBool(kShowChartKey, visible, err))
+        qCWarning(lcOperation) << "chart setting not stored:" << err;
+}
+
+void TBedienLogic::trackRun()
+{
+    if (!FContext.Online)
+        return;
+    const bool sampling = FContext.Device.Sampling;
+    if (sampling && !FRunning)
+        beginRun();
+    // Just after going online the device state is not known yet (0); that is no end of a run.
+    else if (!sampling && FRunning && FContext.Device.DeviceState != 0)
+        FRunning = false;
+}
+
+void TBedienLogic::beginRun()
+{
+    FRunning = true;
+    FRunStart = now();
+    const TPreSet* preset = nullptr;
+    if (FStartedPreset >= 1 && FStartedPreset <= FPresets.size() && FPresets.at(FStartedPreset - 1).ilfdNr == FStartedPreset)
+        preset = &FPresets.at(FStartedPreset - 1);
+    FStartedPreset = 0;
+    FRunPresetKnown = preset != nullptr;
+    for (size_t c = 0; c < 2; ++c) {
+        FRunFlow[c].Clear();
+        FRunSetFlow[c] = -1.0;
+        FRunVolType[c] = -1;
+        FRunChannel[c] = false;
+        if (!preset)
+            continue;
+        const TSampleSet& set = preset->aSet[c];
+        FRunChannel[c] = set.bActive;
+        if (set.bActive) {
+            FRunSetFlow[c] = set.fFlow;
+            FRunVolType[c] = set.iVolType;
+        }
+    }
+    buildRunChart();
+}
+
+void TBedienLogic::addRunPoints(const std::array<double, 2>& flow, const std::array<bool, 2>& flowOk,
+                                const std::array<int, 2>& volType)
+{
+    const double minutes = static_cast<double>(now() - FRunStart) / 60000.0;
+    for (size_t c = 0; c < 2; ++c) {
+        // Without the preset, a channel joins the chart once the device reports it in use.
+        const bool drawn = FRunPresetKnown ? FRunChannel[c] : channelState(static_cast<int>(c)) != 1;
+        if (!drawn || !flowOk[c])
+            continue;
+        FRunChannel[c] = true;
+        if (FRunVolType[c] < 0)
+            FRunVolType[c] = volType[c];
+        FRunFlow[c].Add(QPointF(minutes, flow[c]));
+    }
+    buildRunChart();
+}
+
+void TBedienLogic::buildRunChart()
+{
+    const TFormatSettings& fmt = FmtDisplay();
+    TChartData d;
+    d.XTitle = Tr("Laufzeit") + QStringLiteral(" [min]");
+    d.XFormat = QStringLiteral("%.1f");
+    d.Locale = fmt.Locale;
+    QStringList units;
+    double end = 0.0;
+    for (size_t c = 0; c < 2; ++c) {
+        if (FRunChannel[c] && FRunVolType[c] >= 0 && !units.contains(FlowUnitText(FRunVolType[c])))
+            units << FlowUnitText(FRunVolType[c]);
+        if (!FRunFlow[c].Points().isEmpty())
+            end = std::max(end, FRunFlow[c].Points().last().x());
+    }
+    d.AxisTitles[caLeft] = Tr("Fluss") + (units.isEmpty() ? QString() : QStringLiteral(" [") + units.join(QStringLiteral(" / ")) + QLatin1Char(']'));
+    for (size_t c = 0; c < 2; ++c) {
+        if (!FRunChannel[c])
+            continue;
+        TChartSeries flow;
+        flow.Name = fmt.Format(Tr("Kanal %d"), {static_cast<int>(c) + 1});
+        flow.Colour = kChannelColour[c];
+        flow.Points = FRunFlow[c].Points();
+        d.Series.push_back(flow);
+        if (FRunSetFlow[c] < 0.0)
+            continue;
+        TChartSeries set;
+        set.Name = fmt.Format(Tr("Sollfluss Kanal %d"), {static_cast<int>(c) + 1});
+        set.Colour = kChannelColour[c];
+        set.Dashed = true;
+        set.Points = {QPointF(0.0, FRunSetFlow[c]), QPointF(end, FRunSetFlow[c])};
+        d.Series.push_back(set);
+    }
+    if (!FContext.Online)
+        d.Overlay = Tr("Offline");
+    FRunChart = std::move(d);
+    Q_EMIT RunChartChanged();
 }
 
 // ---- start, stop, switch off ----
@@ -402,7 +528,8 @@ QString TBedienLogic::start()
     QString err;
     if (!FContext.Settings().SetInt(kLastPresetKey, FSelected, err))
         qCWarning(lcOperation) << "last preset not stored:" << err;
-    send(QStringLiteral("SAS;%1").arg(FEntryPresets.at(FSelected)), kBedienTagDefault);
+    FStartingPreset = FEntryPresets.at(FSelected);
+    send(QStringLiteral("SAS;%1").arg(FStartingPreset), kBedienTagDefault);
     return {};
 }
 

@@ -5,6 +5,7 @@
 // drive it headless. User-interface thread only.
 
 #include "appcontext.h"
+#include "chartdata.h"
 #include "presetmodel.h"
 
 #include <QColor>
@@ -87,6 +88,8 @@ public:
     // The device state arrives with the status polling about once a second; a shorter wait
     // for the start would end every test run before the device could report it.
     static constexpr int kMinStartWaitMs = 3000;
+    // Points per channel the run chart keeps; a longer run is thinned evenly.
+    static constexpr int kRunChartMaxPoints = 1200;
 
     using TClock = std::function<qint64()>;  // milliseconds, monotonic
     using TQuestion = std::function<bool(const QString& question)>;
@@ -144,6 +147,12 @@ public:
     QString TestPanelText() const { return FPanelText; }
     QColor TestPanelColour() const { return FPanelColour; }
     QString TestDataFile() const { return FDataFile; }
+    // The run chart: both channels' flow over the run in minutes and their set flows.
+    const TChartData& RunChart() const { return FRunChart; }
+    const std::array<TThinnedSeries, 2>& RunFlows() const { return FRunFlow; }
+    bool ChartVisible() const { return FChartVisible; }
+    // The operator shows or hides the chart; kept in the settings.
+    void SetChartVisible(bool visible);
 
 Q_SIGNALS:
     // A text for the window's status line.
@@ -152,6 +161,7 @@ Q_SIGNALS:
     void PresetListChanged();
     // Anything else of the view changed.
     void ViewChanged();
+    void RunChartChanged();
 
 private:
     qint64 now() const { return FClock(); }
@@ -176,6 +186,12 @@ private:
     void writeDataLine();
     int channelState(int channel) const;
     int channelErrorWord(int channel) const;
+    // Starts the chart of a run when the device begins sampling; ends it when it stops.
+    void trackRun();
+    void beginRun();
+    void addRunPoints(const std::array<double, 2>& flow, const std::array<bool, 2>& flowOk,
+                      const std::array<int, 2>& volType);
+    void buildRunChart();
 
     TAppContext& FContext;
     TClock FClock;
@@ -219,4 +235,18 @@ private:
     QString FBatteryVoltage;
     bool FTotalsIO = false;
     bool FTotalsIB = false;
+
+    // The run chart. The preset of a start goes with the run it starts; a run begun at the
+    // device has no known set flows.
+    int FStartingPreset = 0;  // SAS sent
+    int FStartedPreset = 0;   // TAS confirmed, not yet taken by a run
+    bool FRunning = false;
+    bool FRunPresetKnown = false;
+    qint64 FRunStart = 0;
+    std::array<TThinnedSeries, 2> FRunFlow{TThinnedSeries(kRunChartMaxPoints), TThinnedSeries(kRunChartMaxPoints)};
+    std::array<bool, 2> FRunChannel{};    // drawn
+    std::array<double, 2> FRunSetFlow{};  // < 0: unknown
+    std::array<int, 2> FRunVolType{-1, -1};
+    bool FChartVisible = true;
+    TChartData FRunChart;
 };

@@ -2,6 +2,7 @@
 
 #include "formatsettings.h"
 #include "i18n.h"
+#include "sarvikchart.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -77,9 +78,11 @@ TfBedien::TfBedien(TAppContext& context, QWidget* parent)
     connect(&FLogic, &TBedienLogic::Status, this, [this](const QString& text, bool alarm) { ShowStatus(text, alarm); });
     connect(&FLogic, &TBedienLogic::ViewChanged, this, &TfBedien::ShowView);
     connect(&FLogic, &TBedienLogic::PresetListChanged, this, &TfBedien::ShowPresetList);
+    connect(&FLogic, &TBedienLogic::RunChartChanged, this, &TfBedien::ShowRunChart);
     Retranslate();
     PushTestRunInput();
     ShowView();
+    ShowRunChart();
 }
 
 TfBedien::~TfBedien() = default;
@@ -146,7 +149,17 @@ void TfBedien::BuildWidgets()
         runGrid->addWidget(lblSampVol[i], 2, c + 1);
         runGrid->addWidget(lblSampFlow[i], 3, c + 1);
     }
-    top->addWidget(gbRun);
+    cbDiagramm = new QCheckBox(gbRun);
+    cbDiagramm->setObjectName(QStringLiteral("cbDiagramm"));
+    cbDiagramm->setChecked(FLogic.ChartVisible());
+    runGrid->addWidget(cbDiagramm, 4, 0, 1, 3);
+    chtFluss = new TSarvikChart(gbRun);
+    chtFluss->setObjectName(QStringLiteral("chtFluss"));
+    chtFluss->setMinimumSize(480, 220);
+    chtFluss->setVisible(FLogic.ChartVisible());
+    runGrid->addWidget(chtFluss, 5, 0, 1, 3);
+    runGrid->setRowStretch(5, 1);
+    top->addWidget(gbRun, 1);
 
     // F4 and F5 are this window's while it has the focus (F4 also opens it from the main window).
     actStart = new QAction(this);
@@ -239,6 +252,12 @@ void TfBedien::BuildWidgets()
         FLogic.btnTeststartClick();
     });
     connect(btnPause, &QPushButton::clicked, &FLogic, &TBedienLogic::btnPauseClick);
+    connect(cbDiagramm, &QCheckBox::toggled, this, [this](bool on) {
+        FLogic.SetChartVisible(on);
+        chtFluss->setVisible(on);
+        if (on)
+            ShowRunChart();
+    });
     connect(btnAbbruch, &QPushButton::clicked, &FLogic, &TBedienLogic::btnAbbruchClick);
     connect(eDatenIntervall, &QLineEdit::editingFinished, this,
             [this] { eDatenIntervall->setText(FLogic.eDatenIntervallExit(eDatenIntervall->text())); });
@@ -294,6 +313,15 @@ void TfBedien::Retranslate()
     btnTeststart->setText(Tr("Start"));
     btnPause->setText(Tr("Pause"));
     btnAbbruch->setText(Tr("Abbruch"));
+    cbDiagramm->setText(Tr("Diagramm anzeigen"));
+    chtFluss->setAccessibleName(Tr("Flussverlauf"));
+}
+
+void TfBedien::ShowRunChart()
+{
+    // A hidden chart is not kept up to date; it catches up when shown.
+    if (chtFluss->isVisibleTo(this))
+        chtFluss->SetData(FLogic.RunChart());
 }
 
 void TfBedien::SetQuestionBox(TQuestionBox box)

@@ -18,6 +18,7 @@ class QPushButton;
 class QStatusBar;
 class QTimeEdit;
 class QToolButton;
+class TSarvikChart;
 
 class TfBedien : public TPLXForm {
     Q_OBJECT
@@ -49,6 +50,8 @@ public:
     std::array<QLabel*, 2> lblSampVol{};
     std::array<QLabel*, 2> lblSampFlow{};
     std::array<QLabel*, 2> lblSampStatus{};
+    QCheckBox* cbDiagramm = nullptr;  // shows or hides the run chart
+    TSarvikChart* chtFluss = nullptr;
     QAction* actStart = nullptr;
     QAction* actStop = nullptr;
     QAction* actAusschalten = nullptr;
@@ -78,6 +81,7 @@ private:
     void ShowView();
     void ShowPresetList();
     void PushTestRunInput();
+    void ShowRunChart();
 
     TBedienLogic FLogic;
     TQuestionBox FQuestionBox;

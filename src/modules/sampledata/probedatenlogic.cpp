@@ -3,6 +3,7 @@
 #include "deviceformat.h"
 #include "formatsettings.h"
 #include "i18n.h"
+#include "logchart.h"
 #include "sendorder.h"
 #include "settingsform.h"
 #include "sysmeld.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcSampleData, "sarvik.modules.sampledata")
 
@@ -438,6 +440,27 @@ void TProbedatenLogic::btnProbeExcelClick()
 {
     if (Busy())
         return;
+    FLogForChart = false;
+    loadLog();
+}
+
+void TProbedatenLogic::btnProbeVerlaufClick()
+{
+    if (Busy())
+        return;
+    FLogForChart = true;
+    loadLog();
+}
+
+TChartData TProbedatenLogic::LogChart(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(FRecords.size()))
+        return {};
+    return BuildLogChart(FRecords[static_cast<size_t>(index)]);
+}
+
+void TProbedatenLogic::loadLog()
+{
     status(QString(), false);
     const bool valid = FCurrent >= 0 && FCurrent < static_cast<int>(FRecords.size());
     if (valid && !FRecords[static_cast<size_t>(FCurrent)].sLogFileName.isEmpty()) {
@@ -536,8 +559,16 @@ void TProbedatenLogic::FinishLogDownload(int reason)
         status(fmt.Format(Tr("Sarvik2V2 ist offline nach %d Sätzen"), {n}), true);
     else if (reason == frUserAbort)
         status(fmt.Format(Tr("Benutzerabbruch nach %d Sätzen"), {n}), true);
+    const bool chart = std::exchange(FLogForChart, false);
     if (n == 0) {
         status(Tr("Keine Daten vorhanden"), true);
+    } else if (chart) {
+        // What arrived is shown; the status line already says when it is not all.
+        const int index = FCurrent;
+        QTimer::singleShot(0, this, [this, index] {
+            if (FLogChart)
+                FLogChart(index);
+        });
     } else if (reason != frDone) {
         const int index = FCurrent;
         const QString question = Tr("Es wurden nicht alle Log-Daten geladen\r\nÜbertragene Daten nach EXCEL?");

@@ -7,6 +7,7 @@
 // SetOnOffLine. User-interface thread only.
 
 #include "appcontext.h"
+#include "chartdata.h"
 #include "sampledata.h"
 #include "spreadsheetexport.h"
 
@@ -100,6 +101,8 @@ public:
     // The log export of a record (table index); the spreadsheet export comes with its own unit.
     using TLogExport = std::function<void(int index)>;
     using TSampleExport = std::function<void()>;
+    // Shows the chart of a record's log (table index).
+    using TLogChart = std::function<void(int index)>;
 
     explicit TProbedatenLogic(TAppContext& context, QObject* parent = nullptr);
 
@@ -108,6 +111,7 @@ public:
     void SetFolderDialog(TFolderDialog d) { FFolderDialog = std::move(d); }
     void SetLogExport(TLogExport e) { FLogExport = std::move(e); }
     void SetSampleExport(TSampleExport e) { FSampleExport = std::move(e); }
+    void SetLogChart(TLogChart c) { FLogChart = std::move(c); }
 
     // Module operations.
     void FormShow();
@@ -123,6 +127,8 @@ public:
     void btnEXCELClick();
     // "Log nach EXCEL" and "Probenahmeverlauf laden und exportieren".
     void btnProbeExcelClick();
+    // "Verlauf anzeigen": loads the log as "Log nach EXCEL" does, then shows it as a chart.
+    void btnProbeVerlaufClick();
     // Row of the list selected (-1: none).
     void SelectRow(int row);
     void SetRowChecked(int row, bool checked);
@@ -159,6 +165,8 @@ public:
     // The two exports; a log export needs at least one entry.
     void ExportSamples();
     void ExportLog(int index);
+    // The chart of a record's log (table index); empty for an invalid index.
+    TChartData LogChart(int index) const;
     // Column captions of the list, translated.
     static QStringList ColumnCaptions();
 
@@ -187,6 +195,7 @@ private:
     void onLogAnswer(const QString& data);
     void onDeleteAnswer(const QString& data);
     void onOptionAnswer(int tag, const QString& data);
+    void loadLog();
     void loadLogFromFile();
     void exportLogLater(int index);
     void continueLogExport();
@@ -198,6 +207,7 @@ private:
     TFolderDialog FFolderDialog;
     TLogExport FLogExport;
     TSampleExport FSampleExport;
+    TLogChart FLogChart;
 
     std::vector<T_SAMPLEDATA> FRecords;
     std::vector<T_OPTIONS> FOptions;
@@ -217,6 +227,7 @@ private:
     int FNext = 0;
     QString FLastError;
     int FCurrent = -1;
+    bool FLogForChart = false;  // the log being loaded is shown, not exported
     bool FExporting = false;
     int FLogExportIndex = -1;
     size_t FLogExportNext = 0;

@@ -2,6 +2,7 @@
 
 #include "formatsettings.h"
 #include "i18n.h"
+#include "settingsform.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -124,6 +125,7 @@ TfProbedaten::TfProbedaten(TAppContext& context, QWidget* parent)
     connect(&FLogic, &TProbedatenLogic::Status, this, [this](const QString& text, bool alarm) { ShowStatus(text, alarm); });
     connect(&FLogic, &TProbedatenLogic::ViewChanged, this, &TfProbedaten::ShowView);
     connect(&FLogic, &TProbedatenLogic::ListChanged, this, &TfProbedaten::ShowList);
+    FLogic.SetLogChart([this](int index) { ShowLogChart(index); });
     Retranslate();
     ShowList();
     ShowView();
@@ -148,6 +150,7 @@ void TfProbedaten::BuildWidgets()
     btnDelete = button("btnDelete");
     btnEXCEL = button("btnEXCEL");
     btnProbeExcel = button("btnProbeExcel");
+    btnProbeVerlauf = button("btnProbeVerlauf");
     buttons->addStretch();
     top->addLayout(buttons);
 
@@ -176,6 +179,8 @@ void TfProbedaten::BuildWidgets()
     pmData->addSeparator();
     actLoadLog = pmData->addAction(QString());
     actLoadLog->setObjectName(QStringLiteral("actLoadLog"));
+    actShowLog = pmData->addAction(QString());
+    actShowLog->setObjectName(QStringLiteral("actShowLog"));
 
     gbDetails = new QGroupBox(this);
     gbDetails->setObjectName(QStringLiteral("gbDetails"));
@@ -228,6 +233,8 @@ void TfProbedaten::BuildWidgets()
     connect(actSelectAll, &QAction::triggered, &FLogic, &TProbedatenLogic::SelectAll);
     connect(actClearSelection, &QAction::triggered, &FLogic, &TProbedatenLogic::ClearChecks);
     connect(actLoadLog, &QAction::triggered, &FLogic, &TProbedatenLogic::btnProbeExcelClick);
+    connect(btnProbeVerlauf, &QPushButton::clicked, &FLogic, &TProbedatenLogic::btnProbeVerlaufClick);
+    connect(actShowLog, &QAction::triggered, &FLogic, &TProbedatenLogic::btnProbeVerlaufClick);
     connect(lvData, &QTreeWidget::customContextMenuRequested, this, &TfProbedaten::ShowContextMenu);
     connect(lvData, &QTreeWidget::itemSelectionChanged, this, [this] {
         const QList<QTreeWidgetItem*> selected = lvData->selectedItems();
@@ -251,6 +258,8 @@ void TfProbedaten::Retranslate()
     actSelectAll->setText(Tr("Alle Probenahmen selektieren"));
     actClearSelection->setText(Tr("Alle Selektionen löschen"));
     actLoadLog->setText(Tr("Probenahmeverlauf laden und exportieren"));
+    btnProbeVerlauf->setText(Tr("Verlauf anzeigen"));
+    actShowLog->setText(Tr("Verlauf anzeigen"));
     lvData->setHeaderLabels(TProbedatenLogic::ColumnCaptions());
     for (size_t c = 0; c < 2; ++c) {
         frHistoryChannel[c]->setTitle(FmtDisplay().Format(Tr("Kanal %d"), {static_cast<int>(c) + 1}));
@@ -330,6 +339,8 @@ void TfProbedaten::ShowView()
     btnEXCEL->setEnabled(c.ExcelEnabled);
     btnProbeExcel->setEnabled(c.LogActionEnabled);
     actLoadLog->setEnabled(c.LogActionEnabled);
+    btnProbeVerlauf->setEnabled(c.LogActionEnabled);
+    actShowLog->setEnabled(c.LogActionEnabled);
     actSelectAll->setEnabled(c.SelectEntriesEnabled);
     actClearSelection->setEnabled(c.SelectEntriesEnabled);
     lvData->setEnabled(c.ListEnabled);
@@ -370,6 +381,30 @@ void TfProbedaten::ShowContextMenu(const QPoint& pos)
     pmData->popup(lvData->viewport()->mapToGlobal(pos));
 }
 
+void TfProbedaten::SetImageSaveBox(TfVerlauf::TSaveBox box)
+{
+    FImageSaveBox = std::move(box);
+    if (FChartWindow)
+        FChartWindow->SetSaveBox(FImageSaveBox);
+}
+
+void TfProbedaten::ShowLogChart(int index)
+{
+    const std::vector<T_SAMPLEDATA>& records = FLogic.Records();
+    if (index < 0 || index >= static_cast<int>(records.size()))
+        return;
+    if (!FChartWindow) {
+        FChartWindow = new TfVerlauf(this);
+        FChartWindow->SetSaveBox(FImageSaveBox);
+        connect(FChartWindow, &TfVerlauf::Status, this, [this](const QString& text, bool alarm) { ShowStatus(text, alarm); });
+    }
+    FChartWindow->SetOutputFolder(Context().Settings().GetStr(QStringLiteral("SamplingData/Output")));
+    FChartWindow->SetData(records[static_cast<size_t>(index)].uiNummer, FLogic.LogChart(index));
+    FChartWindow->show();
+    FChartWindow->raise();
+    FChartWindow->activateWindow();
+}
+
 void TfProbedaten::SetOnOffLine(int online)
 {
     FLogic.SetOnOffLine(online);
@@ -385,6 +420,13 @@ void TfProbedaten::SwitchLanguage()
     TPLXForm::SwitchLanguage();
     Retranslate();
     FLogic.SwitchLanguage();
+    // The chart follows the language: its record may be gone from a table loaded since.
+    if (FChartWindow) {
+        const int index = FLogic.FindRecordByNumber(FChartWindow->RecordNumber());
+        if (index >= 0 && !FLogic.Records()[static_cast<size_t>(index)].aSL.empty())
+            FChartWindow->SetData(FChartWindow->RecordNumber(), FLogic.LogChart(index));
+        FChartWindow->SwitchLanguage();
+    }
 }
 
 void TfProbedaten::FormShow()

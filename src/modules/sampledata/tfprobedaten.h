@@ -4,6 +4,7 @@
 
 #include "plxform.h"
 #include "probedatenlogic.h"
+#include "tfverlauf.h"
 
 #include <array>
 #include <functional>
@@ -42,6 +43,10 @@ public:
     void SetSaveBox(TSaveBox box);
     // Opens a saved workbook with the desktop's application.
     void SetOpenDocument(TOpenDocument open);
+    // Replaces the save dialog of the log chart's image.
+    void SetImageSaveBox(TfVerlauf::TSaveBox box);
+    // The log chart's window once "Verlauf anzeigen" has shown one, else none.
+    TfVerlauf* ChartWindow() const { return FChartWindow; }
 
     TProbedatenLogic& Logic() { return FLogic; }
 
@@ -51,12 +56,14 @@ public:
     QPushButton* btnDelete = nullptr;
     QPushButton* btnEXCEL = nullptr;
     QPushButton* btnProbeExcel = nullptr;
+    QPushButton* btnProbeVerlauf = nullptr;
     QProgressBar* pbProgress = nullptr;
     QTreeWidget* lvData = nullptr;
     QMenu* pmData = nullptr;
     QAction* actSelectAll = nullptr;
     QAction* actClearSelection = nullptr;
     QAction* actLoadLog = nullptr;
+    QAction* actShowLog = nullptr;
     QGroupBox* gbDetails = nullptr;
     std::array<QGroupBox*, 2> frHistoryChannel{};
     std::array<QLabel*, 2> lblStatus{};
@@ -84,6 +91,7 @@ private:
     void ShowView();
     void ShowList();
     void ShowContextMenu(const QPoint& pos);
+    void ShowLogChart(int index);
 
     TProbedatenLogic FLogic;
     TQuestionBox FQuestionBox;
@@ -91,6 +99,8 @@ private:
     TFolderBox FFolderBox;
     TSaveBox FSaveBox;
     TOpenDocument FOpenDocument;
+    TfVerlauf::TSaveBox FImageSaveBox;
+    TfVerlauf* FChartWindow = nullptr;
     std::array<std::array<QLabel*, 10>, 2> FChannelCaption{};
     std::array<QLabel*, 4> FGeneralCaption{};
     bool FShown = false;

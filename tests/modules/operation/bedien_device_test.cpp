@@ -5,6 +5,7 @@
 #include "devicecommthread.h"
 #include "devicestatus.h"
 #include "presetmodel.h"
+#include "sarvikchart.h"
 #include "serialport.h"
 #include "tfbedien.h"
 #include "virtualsarvik.h"
@@ -254,6 +255,47 @@ TEST_F(operation_Device, testRunOfTwoCycles_writesHeaderAndTwoLines_endsGreen)
         EXPECT_TRUE(ok) << f[4].toStdString();
         EXPECT_TRUE(f[5].startsWith(QLatin1Char('8')) && f[5].contains(QLatin1Char(','))) << f[5].toStdString();
     }
+}
+
+TEST_F(operation_Device, acceleratedRun_fillsTheLiveChart)
+{
+    startRig(30.0, false);
+    // Ten litres at 1 L/min on channel 1, five at 0.5 on channel 2: ten device minutes.
+    TPreSet run;
+    run.ilfdNr = 9;
+    run.strBez = QStringLiteral("Diagramm");
+    run.aSet[0] = TSampleSet{true, 1.0f, 10.0f, 0, 0, 0, false, true, kVolTypeL};
+    run.aSet[1] = TSampleSet{true, 0.5f, 5.0f, 0, 0, 0, false, true, kVolTypeL};
+    ASSERT_TRUE(BuildPresetCommand(run, true));
+    ASSERT_TRUE(showAndWaitForPresets());
+    Window->cbPreset->setCurrentIndex(8);
+    Window->Logic().cbPresetSelect(8);
+    ASSERT_TRUE(Window->chtFluss->isVisible());
+    Window->actStart->trigger();
+    constexpr int kPoints = 8;
+    ASSERT_TRUE(waitFor(
+        [this] {
+            const TChartData& d = Window->chtFluss->Data();
+            return d.Series.size() == 4 && d.Series[0].Points.size() >= kPoints && d.Series[2].Points.size() >= kPoints;
+        },
+        kOnlineTimeoutMs));
+    const TChartData& d = Window->chtFluss->Data();
+    EXPECT_EQ(d.AxisTitles[caLeft], QStringLiteral("Fluss [L/min]"));
+    EXPECT_TRUE(d.Overlay.isEmpty());
+    const std::array<double, 2> set{1.0, 0.5};
+    for (size_t c = 0; c < 2; ++c) {
+        const TChartSeries& flow = d.Series[c * 2];
+        const TChartSeries& line = d.Series[c * 2 + 1];
+        EXPECT_TRUE(line.Dashed);
+        EXPECT_DOUBLE_EQ(line.Points.first().y(), set[c]);
+        EXPECT_DOUBLE_EQ(line.Points.last().x(), flow.Points.last().x());
+        for (qsizetype i = 1; i < flow.Points.size(); ++i)
+            EXPECT_GT(flow.Points[i].x(), flow.Points[i - 1].x());
+        // The device holds its set flow once it runs.
+        EXPECT_NEAR(flow.Points.last().y(), set[c], set[c] * 0.1);
+    }
+    Window->actStop->trigger();
+    ASSERT_TRUE(waitFor([this] { return Window->FStatusText == QStringLiteral("Probenahme gestoppt"); }));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // RXData, the device state set by hand, the clock driven by the test.
 
 #include "bedientestutil.h"
+#include "sarvikchart.h"
 #include "tfbedien.h"
 
 #include <QCheckBox>
@@ -896,6 +897,151 @@ TEST_F(operation_TestRun, pause_holdsTheNextStart_andShowsOnThePanel)
     tick(kTickMs);
     EXPECT_EQ(panel(), QStringLiteral("Pause deaktiviert"));
     EXPECT_EQ(panelColour(), kTestYellow);
+}
+
+// ---- run chart ----
+
+// Samples i = 0 .. n-1 at x = i, y = 2 i: what a thinned series keeps must be real samples,
+// in order, evenly spaced, with the first and the latest.
+TEST(operation_RunChart, thinnedSeries_keepsFirstLatestAndAnEvenStride)
+{
+    constexpr int kLimit = 10;
+    for (const int n : {1, 2, kLimit, kLimit + 1, 37, 1000, 4097}) {
+        SCOPED_TRACE(n);
+        TThinnedSeries series(kLimit);
+        for (int i = 0; i < n; ++i)
+            series.Add(QPointF(i, 2.0 * i));
+        const QList<QPointF>& p = series.Points();
+        ASSERT_FALSE(p.isEmpty());
+        EXPECT_LE(p.size(), kLimit);
+        EXPECT_EQ(p.first(), QPointF(0, 0));
+        EXPECT_EQ(p.last(), QPointF(n - 1, 2.0 * (n - 1)));
+        EXPECT_EQ(series.Samples(), n);
+        for (qsizetype i = 0; i < p.size(); ++i) {
+            EXPECT_EQ(p[i].y(), 2.0 * p[i].x());
+            // All but the latest lie on the stride.
+            if (i + 1 < p.size()) {
+                EXPECT_EQ(static_cast<int>(p[i].x()), i * series.Stride());
+            }
+        }
+        if (n > kLimit) {
+            EXPECT_GE(p.size(), kLimit / 2);
+        }
+    }
+}
+
+TEST_F(operation_Window, runChart_followsTheTmqAnswersOfARun_withTheSetFlows)
+{
+    showWithPresets();
+    select(2);  // "Innen": channel 1 at 1.50 SL/min, channel 2 off
+    Window->actStart->trigger();
+    answer(QStringLiteral("TAS;0;"));
+    EXPECT_TRUE(Window->Logic().RunChart().Series.empty());
+
+    setSampling(true, 3, 1);
+    tick(kTickMs);
+    const qint64 start = FClockMs;
+    const std::vector<double> flows{1.48, 1.50, 1.53};
+    for (size_t i = 0; i < flows.size(); ++i) {
+        FClockMs = start + static_cast<qint64>(i) * 30000;  // half a minute apart
+        answer(QStringLiteral("TMQ;%1;%2;1;0.00;0.00;0;").arg(flows[i], 0, 'f', 2).arg(i), kOrderDone,
+               kBedienTagMeasure);
+    }
+    const TChartData& chart = Window->Logic().RunChart();
+    ASSERT_EQ(chart.Series.size(), 2u);  // channel 2 is off in the preset
+    EXPECT_EQ(chart.Series[0].Name, QStringLiteral("Kanal 1"));
+    EXPECT_EQ(chart.Series[0].Points,
+              (QList<QPointF>{QPointF(0.0, 1.48), QPointF(0.5, 1.50), QPointF(1.0, 1.53)}));
+    EXPECT_FALSE(chart.Series[0].Dashed);
+    EXPECT_TRUE(chart.Series[1].Dashed);
+    EXPECT_EQ(chart.Series[1].Points, (QList<QPointF>{QPointF(0.0, 1.5), QPointF(1.0, 1.5)}));
+    EXPECT_EQ(chart.AxisTitles[caLeft], QStringLiteral("Fluss [SL/min]"));
+    EXPECT_TRUE(chart.Overlay.isEmpty());
+    // The window draws what the logic holds.
+    EXPECT_EQ(Window->chtFluss->Data().Series.size(), 2u);
+    EXPECT_EQ(Window->chtFluss->Data().Series[0].Points.size(), 3);
+
+    // The run ends: the chart stays; the next run starts it anew.
+    setSampling(false, 6, 1);
+    tick(kTickMs);
+    EXPECT_EQ(Window->Logic().RunChart().Series[0].Points.size(), 3);
+    setSampling(true, 3, 1);
+    tick(kTickMs);
+    answer(QStringLiteral("TMQ;1.10;0.01;1;0.00;0.00;0;"), kOrderDone, kBedienTagMeasure);
+    const TChartData& next = Window->Logic().RunChart();
+    // Started at the device, not from here: the set flows are unknown, the active channel is drawn.
+    ASSERT_EQ(next.Series.size(), 1u);
+    EXPECT_EQ(next.Series[0].Points, (QList<QPointF>{QPointF(0.0, 1.10)}));
+}
+
+TEST_F(operation_Window, runChart_greyedOffline_andKeepsTheRunThroughAReconnect)
+{
+    showWithPresets();
+    setSampling(true, 3, 3);
+    tick(kTickMs);
+    answer(QStringLiteral("TMQ;1.00;0.10;1;0.50;0.05;0;"), kOrderDone, kBedienTagMeasure);
+    ASSERT_EQ(Window->Logic().RunChart().Series.size(), 2u);
+
+    Env.Context.Online = false;
+    setSampling(false, 0, 0);
+    Env.Context.Device.DeviceState = 0;
+    Window->SetOnOffLine(0);
+    EXPECT_EQ(Window->Logic().RunChart().Overlay, QStringLiteral("Offline"));
+    EXPECT_EQ(Window->chtFluss->OverlayText(), QStringLiteral("Offline"));
+    EXPECT_EQ(Window->Logic().RunChart().Series[0].Points.size(), 1);
+
+    // Back online the device state is unknown until the next status answer: the run goes on.
+    Env.Context.Online = true;
+    Window->SetOnOffLine(1);
+    tick(kTickMs);
+    EXPECT_TRUE(Window->chtFluss->OverlayText().isEmpty());
+    setSampling(true, 3, 3);
+    tick(kTickMs);
+    FClockMs += 60000;
+    answer(QStringLiteral("TMQ;1.01;1.10;1;0.49;0.55;0;"), kOrderDone, kBedienTagMeasure);
+    const QList<QPointF> ch2 = Window->Logic().RunChart().Series[1].Points;
+    ASSERT_EQ(ch2.size(), 2);
+    EXPECT_EQ(ch2[1].y(), 0.49);
+    EXPECT_GT(ch2[1].x(), 1.0);
+}
+
+TEST_F(operation_Window, runChart_hiddenByTheOperator_stayHiddenInTheNextWindow)
+{
+    showWithPresets();
+    EXPECT_TRUE(Window->cbDiagramm->isChecked());
+    EXPECT_TRUE(Window->chtFluss->isVisible());
+    Window->cbDiagramm->click();
+    EXPECT_FALSE(Window->chtFluss->isVisible());
+    EXPECT_FALSE(Env.Settings.GetBool(QStringLiteral("Control/ShowChart")));
+
+    Window = std::make_unique<TfBedien>(Env.Context);
+    Window->show();
+    EXPECT_FALSE(Window->cbDiagramm->isChecked());
+    EXPECT_FALSE(Window->chtFluss->isVisible());
+    Window->cbDiagramm->click();
+    EXPECT_TRUE(Window->chtFluss->isVisible());
+    EXPECT_TRUE(Env.Settings.GetBool(QStringLiteral("Control/ShowChart")));
+}
+
+TEST_F(operation_Window, runChart_followsTheLanguage)
+{
+    showWithPresets();
+    select(2);
+    Window->actStart->trigger();
+    answer(QStringLiteral("TAS;0;"));
+    setSampling(true, 3, 1);
+    tick(kTickMs);
+    answer(QStringLiteral("TMQ;1.48;0.10;1;0.00;0.00;0;"), kOrderDone, kBedienTagMeasure);
+    ASSERT_TRUE(SetProgramLanguage(kLangEnglish));
+    Window->SwitchLanguage();
+    SetProgramLanguage(kLangGerman);
+    const TChartData& chart = Window->chtFluss->Data();
+    EXPECT_EQ(chart.XTitle, QStringLiteral("Run time [min]"));
+    EXPECT_EQ(chart.AxisTitles[caLeft], QStringLiteral("Flow [SL/min]"));
+    ASSERT_EQ(chart.Series.size(), 2u);
+    EXPECT_EQ(chart.Series[0].Name, QStringLiteral("Channel 1"));
+    EXPECT_EQ(chart.Series[1].Name, QStringLiteral("Set flow channel 1"));
+    EXPECT_EQ(chart.Locale.decimalPoint(), QStringLiteral("."));
 }
 
 }  // namespace

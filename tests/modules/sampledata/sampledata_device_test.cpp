@@ -4,6 +4,7 @@
 #include "controlcommands.h"
 #include "mainwindow.h"
 #include "recordstore.h"
+#include "sarvikchart.h"
 #include "settingsform.h"
 #include "tfprobedaten.h"
 #include "virtualsarvik.h"
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -267,6 +269,57 @@ TEST_F(sampledata_Device, exportsSamplesAndARunsLog_toWorkbooks)
     EXPECT_DOUBLE_EQ(cells[last].toArray()[1].toDouble(), entries);
     EXPECT_FALSE(cells.contains(QStringLiteral("A%1").arg(23 + entries)));
     EXPECT_EQ(opened, saved);
+}
+
+TEST_F(sampledata_Device, verlaufAnzeigen_showsADownloadedRunsLog_andSavesItAsPngAndPdf)
+{
+    Window->btnLadeSarvik->click();
+    ASSERT_TRUE(waitFor([this] { return finished(); }, kDownloadTimeoutMs));
+    int number = 248;
+    while (!simRecord(number).logging || number == kSimLongLogRecord)
+        --number;
+    const TSimRecord r = simRecord(number);
+    Window->lvData->setCurrentItem(Window->lvData->topLevelItem(rowOfNumber(number)));
+    ASSERT_TRUE(Window->btnProbeVerlauf->isEnabled());
+    Window->btnProbeVerlauf->click();
+    ASSERT_TRUE(waitFor([this] { return Window->ChartWindow() && Window->ChartWindow()->isVisible(); },
+                        kDownloadTimeoutMs));
+    EXPECT_TRUE(Exported.isEmpty());
+    TfVerlauf* chart = Window->ChartWindow();
+    EXPECT_EQ(chart->RecordNumber(), number);
+    const TChartData& d = chart->chtVerlauf->Data();
+    ASSERT_FALSE(d.Series.empty());
+    EXPECT_EQ(d.Series[0].Name, QStringLiteral("Kanal 1"));
+    ASSERT_EQ(d.Series[0].Points.size(), r.logCount());
+    const TSimLogEntry last = r.logEntry(r.logCount() - 1);
+    EXPECT_EQ(d.Series[0].Points.last().x(), static_cast<double>(last.when.toMSecsSinceEpoch()));
+    EXPECT_FLOAT_EQ(static_cast<float>(d.Series[0].Points.last().y()), last.flow[0] / 10000.0f);
+
+    QStringList proposals;
+    QString target;
+    chart->SetSaveBox([&](QWidget*, const QString& proposal) {
+        proposals << proposal;
+        return target;
+    });
+    for (const char* name : {"verlauf.png", "verlauf.pdf"}) {
+        target = Dir.filePath(QString::fromLatin1(name));
+        chart->btnBildSpeichern->click();
+        EXPECT_EQ(Window->FStatusText, QStringLiteral("Bild %1 gespeichert").arg(target));
+        EXPECT_FALSE(Window->FStatusAlarm);
+    }
+    EXPECT_TRUE(proposals.first().endsWith(QStringLiteral("Verlauf_%1.png").arg(number)));
+    const QImage image(Dir.filePath(QStringLiteral("verlauf.png")));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), chart->chtVerlauf->size());
+    QFile pdf(Dir.filePath(QStringLiteral("verlauf.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+
+    // A folder that is not there: the save fails and says so.
+    target = Dir.filePath(QStringLiteral("missing/verlauf.png"));
+    chart->btnBildSpeichern->click();
+    EXPECT_EQ(Window->FStatusText, QStringLiteral("Bild %1 konnte nicht gespeichert werden").arg(target));
+    EXPECT_TRUE(Window->FStatusAlarm);
 }
 
 }  // namespace

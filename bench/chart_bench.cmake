@@ -1,0 +1,3 @@
+add_executable(chart_bench ${CMAKE_CURRENT_LIST_DIR}/chart_bench.cpp)
+target_link_libraries(chart_bench PRIVATE sarvik_sampledata sarvik_widgets)
+sarvik_target_defaults(chart_bench)
