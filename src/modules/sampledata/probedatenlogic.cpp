@@ -5,7 +5,7 @@
 #include "i18n.h"
 #include "sendorder.h"
 #include "settingsform.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 #include "wireformat.h"
 
 #include <QDir>
@@ -228,6 +228,11 @@ void TProbedatenLogic::btnAbbruchClick()
     FAbort = true;
 }
 
+void TProbedatenLogic::SetRecordLimit(int count)
+{
+    FRecordLimit = std::clamp(count, 1, kMaxDownloadRecords);
+}
+
 void TProbedatenLogic::StartRecordDownload(int newest)
 {
     FAbort = false;
@@ -239,7 +244,7 @@ void TProbedatenLogic::StartRecordDownload(int newest)
     clearList();
     clearOptionValues();
     FNewest = newest;
-    FOldest = newest < kMaxDownloadRecords ? 0 : newest - (kMaxDownloadRecords - 1);
+    FOldest = newest < FRecordLimit ? 0 : newest - (FRecordLimit - 1);
     FNext = newest;
     FControls.ProgressMarquee = false;
     FControls.ProgressMax = FNewest - FOldest + 1;
