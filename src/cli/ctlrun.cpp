@@ -243,6 +243,10 @@ void TCtlRun::progress(const QString& what, int position, int maximum)
 {
     if (FOptions.Quiet)
         return;
+    if (what != FProgressWhat) {
+        FProgressWhat = what;
+        FLastProgressPos = -1;
+    }
     if (maximum <= 0) {
         // Counted only: the end is not known in advance.
         if (FTerminal) {
@@ -275,7 +279,6 @@ void TCtlRun::endProgress()
         err() << Qt::endl;
         FProgressShown = false;
     }
-    FLastProgressPos = -1;
 }
 
 TCtlRun::TWait TCtlRun::waitFor(const std::function<bool()>& done, int timeoutMs, bool interruptible)
@@ -534,7 +537,8 @@ int TCtlRun::cmdStatus()
         if (FOptions.Watch) {
             result(QStringLiteral("%1  %2  %3  %4 %5  %6 %7  %8%9")
                        .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), d.SerialNo, state,
-                            v.BatteryText, v.Temperature, v.TemperatureUnit, v.Humidity, v.HumidityUnit,
+                            v.BatteryText.trimmed(), v.Temperature.trimmed(), v.TemperatureUnit, v.Humidity.trimmed(),
+                            v.HumidityUnit,
                             alarms.isEmpty() ? QString() : QStringLiteral("  ALARM: ") + alarms.join(QStringLiteral(", "))));
             return;
         }
@@ -1089,6 +1093,8 @@ int TCtlRun::cmdPresetsImport(const QString& file)
     if (FOptions.Json)
         jsonResult({{QStringLiteral("file"), file}, {QStringLiteral("written"), sent},
                     {QStringLiteral("rejected"), static_cast<int>(imported.Rejections.size())}});
+    else
+        info(file);
     return imported.Rejections.isEmpty() ? ceDone : ceDevice;
 }
 

@@ -93,6 +93,6 @@ private:
     QString FSettingsFile;
     bool FProgressShown = false;
     bool FTerminal = false;
-    qint64 FLastProgressMs = -1;
     int FLastProgressPos = -1;
+    QString FProgressWhat;
 };
