@@ -166,6 +166,29 @@ TEST_F(ctl_Device, statusShowsAlarmsAsTheProgramNamesThem)
     EXPECT_FALSE(s[0].value(QStringLiteral("temperature")).toString().isEmpty());
 }
 
+TEST_F(ctl_Device, statusWatch_aLineEachSecondUntilInterrupted)
+{
+    TVirtualSarvik& device = addDevice();
+    QProcess p;
+    startCtl(p, {QStringLiteral("status"), QStringLiteral("--watch")});
+    QString out;
+    ASSERT_TRUE(waitFor([&] {
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        return out.count(QLatin1Char('\n')) >= 2;
+    }, 30000));
+    // An alarm raised meanwhile shows in the following lines.
+    device.setAlarm(2);
+    ASSERT_TRUE(waitFor([&] {
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        return out.contains(QStringLiteral("ALARM: "));
+    }, 30000)) << out.toStdString();
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(p.exitCode(), 4);
+    // Each line: time, serial number, state, battery, climate.
+    EXPECT_TRUE(out.section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("  SV2000123  Bereit  "))) << out.toStdString();
+}
+
 TEST_F(ctl_Device, presetsStartAndStop)
 {
     TVirtualSarvik& device = addDevice();
