@@ -1174,9 +1174,19 @@ int TCtlRun::cmdFlash(const QString& file)
         error(FmtDisplay().Format(Tr("Datei %s konnte nicht gelesen werden"), {file}));
         return ceUsage;
     }
-    if (const int rc = connectDevice(); rc != ceDone)
-        return rc;
-    if (!confirm(FmtDisplay().Format(Tr("Firmware aus %s auf Sarvik2V2 %s übertragen?"), {file, FContext.Device.SerialNo})))
+    const int bootVid = FSettings.GetInt(QStringLiteral("Connection/Bootloader/USB_VID"));
+    const int bootPid = FSettings.GetInt(QStringLiteral("Connection/Bootloader/USB_PID"));
+    if (const int rc = connectDevice(); rc != ceDone) {
+        // A device stranded in its bootloader (an update that did not end) is what the
+        // procedure recovers: it goes straight to the bootloader then.
+        if (rc != ceNoDevice || FSession->Discovery().FindDevices(bootVid, bootPid).isEmpty())
+            return rc;
+        FSession->StartWorker();
+        FSession->StartLink();
+    }
+    if (!confirm(FmtDisplay().Format(Tr("Firmware aus %s auf Sarvik2V2 %s übertragen?"),
+                                     {file, FContext.Device.SerialNo.isEmpty() ? QStringLiteral("[Sarvik2V2]")
+                                                                              : FContext.Device.SerialNo})))
         return ceUsage;
     TfRS232& serial = FSession->Serial();
     TDeviceDiscovery& discovery = FSession->Discovery();
@@ -1215,8 +1225,7 @@ int TCtlRun::cmdFlash(const QString& file)
         }
     };
     TUpdateMachine machine(std::move(e));
-    machine.SetBootloaderIds(FSettings.GetInt(QStringLiteral("Connection/Bootloader/USB_VID")),
-                             FSettings.GetInt(QStringLiteral("Connection/Bootloader/USB_PID")));
+    machine.SetBootloaderIds(bootVid, bootPid);
     machine.SetFileName(file);
     TCtlClient client(ciUpdate);
     client.OnAnswer = [&machine](int status, int tag, const QString& data) { machine.RXData(status, tag, data); };

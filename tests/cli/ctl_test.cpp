@@ -416,6 +416,34 @@ TEST_F(ctl_Device, flashWritesTheImage)
     EXPECT_EQ(flashed.left(image.size()), image);
 }
 
+TEST_F(ctl_Device, sigintMidFlash_followsTheCancelPath_andARerunRecoversTheDevice)
+{
+    TVirtualSarvikOptions options;
+    options.root = Root;
+    options.paceBaud = true;  // slow enough to be interrupted
+    Devices.push_back(std::make_unique<TVirtualSarvik>(options));
+    TVirtualSarvik& device = *Devices.back();
+    QString error;
+    ASSERT_TRUE(device.start(&error)) << error.toStdString();
+    const QByteArray image = PatternImage(300 * 256, 3);
+    const QString hex = path(QStringLiteral("fw.hex"));
+    ASSERT_TRUE(WriteFile(hex, HexTextOfImage(image)));
+    QProcess p;
+    startCtl(p, {QStringLiteral("flash"), hex, QStringLiteral("--yes")});
+    ASSERT_TRUE(waitFor([&] { return device.status().blocksReceived > 20; }, 60000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(kRunTimeoutMs));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 4) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Firmwareaktualisierung abgebrochen"))) << err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return device.status().onBus && device.status().bootloader; }, 10000));
+
+    // Stranded in the bootloader: no device answers as the application, the update still runs.
+    const TRunResult rerun = run({QStringLiteral("flash"), hex, QStringLiteral("--yes")});
+    ASSERT_EQ(rerun.Code, 0) << rerun.Err.toStdString();
+    EXPECT_EQ(device.flashImage().left(image.size()), image);
+}
+
 // The exit codes a script relies on.
 TEST_F(ctl_Device, exitCodes_usageNoDeviceBadFile)
 {
