@@ -21,7 +21,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMdiArea>
@@ -37,18 +36,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcCore)
 
 namespace {
 
-constexpr int kConnectionTickMs = 5;
-constexpr int kStatusTickMs = 50;
-
-qint64 monotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
+constexpr int kStatusTickMs = TDeviceSession::kStatusTickMs;
 
 TMainDialogs defaultDialogs(TfWarn** warn)
 {
@@ -91,7 +79,8 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
     FContext.ServiceMode = FCommandLine.ServiceMode;
     FSettingsFile = ChooseSettingsFile(FCommandLine.ConfiguredName, FStartDir);
     FSettings.SetStr(QStringLiteral("General/IniFile"), FSettingsFile);
-    FDiscovery.SetDeviceRoots(FCommandLine.DeviceRoots);
+    FSession = std::make_unique<TDeviceSession>(FContext);
+    FSession->Discovery().SetDeviceRoots(FCommandLine.DeviceRoots);
     FDialogs = defaultDialogs(&FWarn);
 
     // The status area sits under the menu, the module windows below it.
@@ -112,48 +101,31 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
     CreateMenus();
     mnuService2->menuAction()->setVisible(FContext.ServiceMode);
 
-    FRS232 = new TfRS232(this);
-    FRS232->SetDataActivityHandler([this] { FStatusPanels->StatusDataActivity(); });
-    FStatus = std::make_unique<TDeviceStatus>(FContext);
-    FStatus->FSetOnline = [this](bool online) { SetOnOffline(online); };
-    FStatus->FShowSysMessage = [](const QString& text, bool alarm) { ShowSysMessage(text, alarm); };
-    FStatus->FCaptionChanged = [this](const QString&) { UpdateCaption(); };
-    FStatus->FQueuedOrderCount = [this] { return FWorker ? FWorker->QueuedOrderCount() : 0; };
-    ConnectStatusArea(*FStatus, *FStatusArea);
-    FConnection = std::make_unique<TConnectionMachine>(TConnectionEnv{
-        .findDevices = [this](int vid, int pid) { return FDiscovery.FindDevices(vid, pid); },
-        .isDevicePresent = [this](const TUSBDev& d) { return FDiscovery.IsDevicePresent(d); },
-        .openPort =
-            [this](const QString& port) {
-                if (FRS232->RS232Open(port))
-                    return TPortOpenResult::Opened;
-                return FRS232->RS232LastOpenError() == QSerialPort::PermissionError ? TPortOpenResult::PermissionDenied
-                                                                                     : TPortOpenResult::Failed;
-            },
-        .closePort = [this] { FRS232->RS232Open(QString()); },
-        .isPortOpen = [this] { return FRS232->RS232Connected(); },
-        .isOnline = [this] { return FContext.Online; },
-        .comError = [this] { return FWorker && FWorker->ComError(); },
-        .acknowledgeComError = [this] {
-            if (FWorker)
-                FWorker->AcknowledgeComError();
-        },
-        .setOffline = [this] { SetOnOffline(false); },
-        .showInfo = [](const QString& text) { ShowSysInfo(text); },
-        .showMessage = [](const QString& text, bool alarm) { ShowSysMessage(text, alarm); },
-        .setPortPanel = [this](const QString& port) { FStatusPanels->StatusSetPort(port); },
-        .setLinkPanelOffline = [this] { FStatusPanels->StatusSetOnline(false); },
-        .clearOrders = [this] {
-            if (FWorker)
-                FWorker->ClearOrders();
-        },
-        .setHalted = [](bool halted) { SetLinkHalted(halted); },
+    FSession->OnDataActivity = [this] { FStatusPanels->StatusDataActivity(); };
+    FSession->OnLinkPanel = [this](bool online) { FStatusPanels->StatusSetOnline(online); };
+    FSession->OnPortPanel = [this](const QString& port) { FStatusPanels->StatusSetPort(port); };
+    FSession->OnStatusPanelTick = [this] { FStatusPanels->StatusTick(); };
+    FSession->OnStatusTick = [this](int interval) {
+        if (OnStatusTick)
+            OnStatusTick(interval);
+    };
+    FSession->OnStatusAnswer = [this](const TOrder& order) {
+        if (OnStatusAnswer)
+            OnStatusAnswer(order);
+    };
+    FSession->OnOnlineChanged = [this](bool online) {
+        if (OnOnlineChanged)
+            OnOnlineChanged(online);
+        UpdateCaption();
+    };
+    FSession->SetClientSource([this] {
+        QList<TSessionClient*> clients;
+        for (TPLXForm* m : OpenModules())
+            clients << m;
+        return clients;
     });
-
-    FConnectionTimer.setInterval(kConnectionTickMs);
-    connect(&FConnectionTimer, &QTimer::timeout, this, &TForm1::ConnectionTimerTick);
-    FStatusTimer.setInterval(kStatusTickMs);
-    connect(&FStatusTimer, &QTimer::timeout, this, &TForm1::StatusTimerTick);
+    Status().FCaptionChanged = [this](const QString&) { UpdateCaption(); };
+    ConnectStatusArea(Status(), *FStatusArea);
 
     // 7. Translation with the defaults; the file's language comes with ApplySettings.
     SetProgramLanguage(FSettings.GetInt(QStringLiteral("General/ProgLang")));
@@ -165,22 +137,22 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
     FSysMeld->SetKeepClearArea([this] { return FStatusArea ? FStatusArea->ErrorPanelArea() : QRect(); });
     FWarn = new TfWarn(this);
     FAbout = new TfAbout(FProgramVersion, this);
-    FDeviceSelect = new TfDeviceSelect([this](int vid, int pid) { return FDiscovery.FindDevices(vid, pid); }, this);
+    FDeviceSelect = new TfDeviceSelect([this](int vid, int pid) { return Discovery().FindDevices(vid, pid); }, this);
     SwitchLanguage();
     resize(900, 650);
 }
 
 TForm1::~TForm1()
 {
-    FConnectionTimer.stop();
-    FStatusTimer.stop();
-    SetOrderSink({});
-    // The worker goes first: it may be waiting for the serial layer.
-    FWorker.reset();
-    // The area shows what the status handling tells it, so it goes before it.
+    FSession->Close();
+    // Module windows reach the serial layer as they go (the update window's block handler), so
+    // they go before the session that owns it.
+    delete FMdi;
+    FMdi = nullptr;
+    // The area shows what the status handling tells it, so it goes before the session.
     delete FStatusArea;
     FStatusArea = nullptr;
-    FStatus.reset();
+    FSession.reset();
     SetSysMeldWindow(nullptr);
     SetStatusMessageHook({});
 }
@@ -305,7 +277,7 @@ void TForm1::SwitchLanguage()
     FToolBar->setWindowTitle(Tr("Werkzeugleiste"));
     FStatusArea->SwitchLanguage();
     FStatusPanels->SwitchLanguage();
-    FStatus->SwitchLanguage();
+    Status().SwitchLanguage();
     const struct {
         QAction* action;
         const char* menuText;
@@ -428,57 +400,22 @@ QList<TPLXForm*> TForm1::OpenModules() const
 
 void TForm1::ProcessFinishedOrder(const TOrder& order)
 {
-    if (order.Sender == ciMain) {
-        ProcessStatusAnswer(order);
-        return;
-    }
-    const QString payload = FromWire(order.RXData);
-    for (TPLXForm* m : OpenModules()) {
-        if (m->FClientID == order.Sender)
-            m->RXData(order.Status, order.TXTag, payload);
-    }
-    // A module that asks for the device status refreshes the main window's display as well.
-    if (order.Status == kOrderDone &&
-        (order.RXData.contains("TIS") || order.RXData.contains("TAS") || order.RXData.contains("TAH")))
-        ProcessStatusAnswer(order);
+    FSession->ProcessFinishedOrder(order);
 }
 
 void TForm1::ProcessStatusAnswer(const TOrder& order)
 {
-    FStatus->ProcessStatusAnswer(order);
-    if (OnStatusAnswer)
-        OnStatusAnswer(order);
+    FSession->ProcessStatusAnswer(order);
 }
 
 void TForm1::ShowDeviceDebugMsg(const QString& text)
 {
-    const QString shown = text.startsWith(QLatin1String("TIM")) ? text.mid(4) : text;
-    ShowSysMessageColor(Tr("Gerät") + QStringLiteral(": ") + shown, QColor(Qt::blue));
+    FSession->ShowDeviceDebugMsg(text);
 }
 
 void TForm1::SetOnOffline(bool online)
 {
-    FContext.Online = online;
-    FStatusPanels->StatusSetOnline(online);
-    if (online)
-        FStatus->OnOnline();
-    else
-        FStatus->OnOffline();
-    if (OnOnlineChanged)
-        OnOnlineChanged(online);
-    UpdateCaption();
-    for (TPLXForm* m : OpenModules())
-        m->SetOnOffLine(online ? 1 : 0);
-}
-
-void TForm1::StartWorker()
-{
-    FWorker = std::make_unique<TDeviceCommThread>(
-        FRS232, [this](const QString& text) { ShowDeviceDebugMsg(text); },
-        [this](const TOrder& order) { ProcessFinishedOrder(order); });
-    FRS232->RS232SetReceiveHandler([this](const QByteArray& line) { FWorker->HandleRXData(line); });
-    SetOrderSink([this](const TOrder& order) { FWorker->AddOrder(order); });
-    FWorker->Start();
+    FSession->SetOnOffline(online);
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -487,14 +424,13 @@ void TForm1::showEvent(QShowEvent* event)
     if (FStarted)
         return;
     FStarted = true;
-    StartWorker();
+    FSession->StartWorker();
     ApplySettings(true);
 }
 
 void TForm1::ApplySettings(bool initial, bool readFile)
 {
-    FStatusTimer.stop();
-    FConnectionTimer.stop();
+    FSession->StopTimers();
     try {
         if (readFile)
             FSettings.ReadFromFile(FSettingsFile);
@@ -505,12 +441,10 @@ void TForm1::ApplySettings(bool initial, bool readFile)
     }
     if (initial) {
         FDeviceSelect->FUnknownSerNo = QStringLiteral("[Sarvik2V2]");
-        FConnection->ResetDevice();
     }
     FContext.ServiceShown = FSettings.GetBool(QStringLiteral("General/ServiceModules")) || FContext.ServiceMode;
     UpdateServiceActions();
-    FConnection->SetUsbIds(FSettings.GetInt(QStringLiteral("Connection/Main/USB_VID")),
-                           FSettings.GetInt(QStringLiteral("Connection/Main/USB_PID")));
+    FSession->ApplySettings(initial);
     if (initial) {
         const QSize screenSize = screen() ? screen()->availableGeometry().size() : QSize(1024, 768);
         setGeometry(ApplyStoredGeometry(geometry(), FSettings.GetInt(WinPosPath(0, "Top")),
@@ -522,10 +456,7 @@ void TForm1::ApplySettings(bool initial, bool readFile)
     }
     SetProgramLanguage(FSettings.GetInt(QStringLiteral("General/ProgLang")));
     SwitchLanguage();
-    SetOnOffline(false);
-    FConnection->StartConnecting();
-    FConnectionTimer.start();
-    FStatusTimer.start();
+    FSession->StartLink();
 }
 
 void TForm1::ReopenModules()
@@ -547,27 +478,6 @@ void TForm1::ReopenModules()
                 OpenModule(id);
         }
     }
-}
-
-void TForm1::ConnectionTimerTick()
-{
-    FConnectionTimer.stop();
-    FConnection->tick(monotonicMs());
-    if (!FClosing)
-        FConnectionTimer.start();
-}
-
-void TForm1::StatusTimerTick()
-{
-    FStatusTimer.stop();
-    FStatusPanels->StatusTick();
-    FStatus->Tick(kStatusTickMs);
-    if (OnStatusTick)
-        OnStatusTick(kStatusTickMs);
-    for (TPLXForm* m : OpenModules())
-        m->TimerEvent(kStatusTickMs);
-    if (!FClosing)
-        FStatusTimer.start();
 }
 
 void TForm1::actSysmeldExecute()
@@ -595,8 +505,8 @@ void TForm1::actDeviceSelectExecute()
     if (FLinkActionsLocked)
         return;
     TUSBDev device;
-    FDeviceSelect->GetDevice(FConnection->UsbVid(), FConnection->UsbPid(), device);
-    FConnection->ConnectTo(device);
+    FDeviceSelect->GetDevice(Connection().UsbVid(), Connection().UsbPid(), device);
+    Connection().ConnectTo(device);
 }
 
 void TForm1::actHandbuchExecute()
@@ -619,9 +529,9 @@ void TForm1::actProgeinstellExecute()
     if (!FSettingsEditor) {
         FSettingsEditor = new TfSettingsEditor(FSettings, this);
         FSettingsEditor->SetPortSource([this] {
-            FDiscovery.EnumComPortList();
+            Discovery().EnumComPortList();
             QList<TPortEntry> ports;
-            for (const TComPortList& p : FDiscovery.ComPortList())
+            for (const TComPortList& p : Discovery().ComPortList())
                 ports.append({p.Port, p.PBeschr});
             return ports;
         });
@@ -681,8 +591,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     }
     FAskOnClose = true;
     FClosing = true;
-    FConnectionTimer.stop();
-    FStatusTimer.stop();
+    FSession->Close();
 
     QString err;
     const QRect g = geometry();
@@ -707,7 +616,7 @@ void TForm1::closeEvent(QCloseEvent* event)
                                 Tr("Fehlermeldung:") + QStringLiteral("\r\n") + QString::fromUtf8(e.what()));
     }
     ProtocolClose();
-    FRS232->RS232Open(QString());
+    FSession->ClosePort();
     if (TfSysMeld* w = SysMeldWindow())
         w->hide();
     event->accept();

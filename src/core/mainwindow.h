@@ -1,13 +1,11 @@
 #pragma once
-// The program's frame: menus, the MDI area with the module windows, the device link and its
-// timers, routing of finished orders, and start-up and shutdown in their order.
+// The program's frame: menus, the MDI area with the module windows over the device session
+// (the link, its timers and the routing of finished orders), start-up and shutdown in their
+// order.
 
 #include "appcontext.h"
 #include "commandline.h"
-#include "connection.h"
-#include "devicecommthread.h"
-#include "discovery.h"
-#include "serialport.h"
+#include "devicesession.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -82,12 +80,13 @@ public:
     TMainDialogs& Dialogs() { return FDialogs; }
     TAppContext& Context() { return FContext; }
     TFSettingsForm& Settings() { return FSettings; }
-    TConnectionMachine& Connection() { return *FConnection; }
-    TDeviceDiscovery& Discovery() { return FDiscovery; }
-    TfRS232& Serial() { return *FRS232; }
-    TDeviceCommThread* Worker() { return FWorker.get(); }
+    TDeviceSession& Session() { return *FSession; }
+    TConnectionMachine& Connection() { return FSession->Connection(); }
+    TDeviceDiscovery& Discovery() { return FSession->Discovery(); }
+    TfRS232& Serial() { return FSession->Serial(); }
+    TDeviceCommThread* Worker() { return FSession->Worker(); }
     TfDeviceSelect* DeviceSelect() { return FDeviceSelect; }
-    TDeviceStatus& Status() { return *FStatus; }
+    TDeviceStatus& Status() { return FSession->Status(); }
     TStatusPanels& StatusPanels() { return *FStatusPanels; }
     QMdiArea* MdiArea() { return FMdi; }
     const TCommandLine& CommandLine() const { return FCommandLine; }
@@ -111,9 +110,6 @@ private:
     void CreateMenus();
     void UpdateServiceActions();
     void UpdateWindowMenu();
-    void ConnectionTimerTick();
-    void StatusTimerTick();
-    void StartWorker();
     void ReopenModules();
     void actSysmeldExecute();
     void actJustageExecute();
@@ -142,15 +138,9 @@ private:
     std::array<TModuleFactory, kClientCount> FFactories{};
     std::array<QPointer<TPLXForm>, kClientCount> FModules{};
 
-    TDeviceDiscovery FDiscovery;
-    TfRS232* FRS232 = nullptr;
-    std::unique_ptr<TDeviceCommThread> FWorker;
-    std::unique_ptr<TConnectionMachine> FConnection;
-    QTimer FConnectionTimer;
-    QTimer FStatusTimer;
+    std::unique_ptr<TDeviceSession> FSession;
 
     TfWarn* FWarn = nullptr;
-    std::unique_ptr<TDeviceStatus> FStatus;
     TStatusArea* FStatusArea = nullptr;
     TStatusPanels* FStatusPanels = nullptr;
     class TfSysMeld* FSysMeld = nullptr;

@@ -3,13 +3,14 @@
 // the operations the main window calls.
 
 #include "appcontext.h"
+#include "sessionclient.h"
 
 #include <QString>
 #include <QWidget>
 
 class QStatusBar;
 
-class TPLXForm : public QWidget {
+class TPLXForm : public QWidget, public TSessionClient {
     Q_OBJECT
 public:
     explicit TPLXForm(TAppContext& context, QWidget* parent = nullptr);
@@ -19,16 +20,17 @@ public:
     virtual void ShowStatus(const QString& text, bool alarm);
     void ShowStatusInfo(const QString& text) { ShowStatus(text, false); }
     // 1 online, 0 offline; sent to every open module window on each change, minimised or not.
-    virtual void SetOnOffLine(int online);
+    void SetOnOffLine(int online) override;
     // Every tick of the main window's status timer (interval in milliseconds), to every open
     // module window.
-    virtual void TimerEvent(int interval);
+    void TimerEvent(int interval) override;
     // A finished order of this window: status 10 or 14, the sender's tag, the payload.
-    virtual void RXData(int status, int tag, const QString& data);
+    void RXData(int status, int tag, const QString& data) override;
     // Re-translates the window's texts.
     virtual void SwitchLanguage();
     // Whether the window may close now; a window that refuses tells the user why.
     virtual bool CloseQuery() { return true; }
+    int SessionClientId() const override { return FClientID; }
 
     // The bar shows FStatusText in a panel of its own (also its accessible name); a double
     // click clears it.

@@ -4,7 +4,7 @@
 #include "i18n.h"
 #include "linklog.h"
 #include "logfiles.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 
 #include <QDir>
 

@@ -30,12 +30,6 @@ QPointer<TfSysMeld>& registeredWindow()
     return window;
 }
 
-TStatusMessageHook& statusHook()
-{
-    static TStatusMessageHook hook;
-    return hook;
-}
-
 QColor fragmentColour(const QTextCharFormat& format)
 {
     const QBrush brush = format.foreground();
@@ -68,49 +62,22 @@ QString defaultSaveDialog(QWidget* parent, const QString& proposedPath)
 
 }  // namespace
 
-void SetStatusMessageHook(TStatusMessageHook hook)
-{
-    statusHook() = std::move(hook);
-}
-
-void StatusMessage(const QString& text, bool alarm)
-{
-    if (statusHook())
-        statusHook()(text, alarm);
-}
-
 void SetSysMeldWindow(TfSysMeld* window)
 {
     registeredWindow() = window;
+    if (!window) {
+        SetSysMessageSink({});
+        return;
+    }
+    SetSysMessageSink([](const QString& text, const QColor& colour, bool silent) {
+        if (TfSysMeld* w = SysMeldWindow())
+            w->AddSysMeldLine(text, colour, silent);
+    });
 }
 
 TfSysMeld* SysMeldWindow()
 {
     return registeredWindow().data();
-}
-
-void ShowSysMessage(const QString& text, bool alarm)
-{
-    StatusMessage(text, alarm);
-    TfSysMeld* window = SysMeldWindow();
-    if (text.isEmpty() || !window)
-        return;
-    if (alarm)
-        window->AddSysMeldLine(QStringLiteral("ALARM: ") + text, Qt::red, false);
-    else
-        window->AddSysMeldLine(text, Qt::black, true);
-}
-
-void ShowSysMessageColor(const QString& text, const QColor& colour)
-{
-    StatusMessage(text, false);
-    if (TfSysMeld* window = SysMeldWindow(); window && !text.isEmpty())
-        window->AddSysMeldLine(text, colour, true);
-}
-
-void ShowSysInfo(const QString& text)
-{
-    ShowSysMessageColor(text, Qt::black);
 }
 
 QByteArray SysMeldToRtf(const QTextDocument& document)

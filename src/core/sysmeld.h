@@ -1,10 +1,9 @@
 #pragma once
-// The system messages window and the global message helpers every window uses. A message goes
-// to two places together: the message panel of the main status bar (through the status hook the
-// main window registers) and the coloured, time-stamped list of the one registered TfSysMeld.
-// User-interface thread only. With nothing registered the helpers simply do less.
+// The system messages window: the coloured, time-stamped list the message helpers
+// (sysmessages.h) add to once the window is registered. User-interface thread only.
 
 #include "plxform.h"
+#include "sysmessages.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -18,23 +17,10 @@ class QPushButton;
 class QTextDocument;
 class QTextEdit;
 
-// The main window connects this to its status bar's StatusSetMessage.
-using TStatusMessageHook = std::function<void(const QString& text, bool alarm)>;
-void SetStatusMessageHook(TStatusMessageHook hook);
-// Sets the status bar's message panel through the hook; nothing without one.
-void StatusMessage(const QString& text, bool alarm);
-
 class TfSysMeld;
 // The window the helpers add to; nullptr unregisters. A destroyed window unregisters itself.
 void SetSysMeldWindow(TfSysMeld* window);
 TfSysMeld* SysMeldWindow();
-
-// Status bar message; a non-empty text also goes to the list: an alarm as "ALARM: " + text in
-// red, which pops the window up, otherwise in black without showing the window.
-void ShowSysMessage(const QString& text, bool alarm);
-// Status bar message (no alarm); a non-empty text goes to the list in colour, window not shown.
-void ShowSysMessageColor(const QString& text, const QColor& colour);
-void ShowSysInfo(const QString& text);
 
 // The document as RTF that keeps the text colours: a colour table of the colours used, one
 // \par per line, "\", "{" and "}" escaped, tabs as \tab, everything outside ASCII as \uN?.

@@ -16,12 +16,13 @@ dpkg-deb --info "$deb" | sed -n '/Depends/p'
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/sarvikcontrol usr/bin/sarvik2v2-sim \
+for f in usr/bin/sarvikcontrol usr/bin/sarvik2v2-sim usr/bin/sarvikctl \
          usr/share/applications/org.sarvikcontrol.SarvikControl.desktop \
          usr/share/metainfo/org.sarvikcontrol.SarvikControl.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/sarvikcontrol.svg \
          usr/share/icons/hicolor/48x48/apps/sarvikcontrol.png \
          usr/share/man/man1/sarvikcontrol.1.gz usr/share/man/man1/sarvik2v2-sim.1.gz \
+         usr/share/man/man1/sarvikctl.1.gz usr/share/bash-completion/completions/sarvikctl \
          usr/share/doc/sarvikcontrol/copyright \
          usr/lib/udev/rules.d/70-sarvik2v2.rules \
          usr/share/locale/en/LC_MESSAGES/sarvikcontrol.mo; do
@@ -32,6 +33,9 @@ app="$root/usr/bin/sarvikcontrol"
 # No display: --help and --version must not need one.
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$app" --version | grep -E '^SarvikControl [0-9]+\.[0-9]+\.[0-9]+$'
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$app" --help | grep -q -- '--demo'
+# The command line links no widgets and starts without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$root/usr/bin/sarvikctl" --version | grep -E '^sarvikctl [0-9]+\.[0-9]+\.[0-9]+$'
+if ldd "$root/usr/bin/sarvikctl" | grep -q Qt6Widgets; then echo "sarvikctl links Qt Widgets"; exit 1; fi
 paths=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM= "$app" --paths)
 echo "$paths"
 for key in "catalogue en" "manual de" "manual en"; do

@@ -5,7 +5,7 @@
 #include "i18n.h"
 #include "rounding.h"
 #include "sendorder.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 #include "wireformat.h"
 
 #include <QColor>

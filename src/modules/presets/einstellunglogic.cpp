@@ -8,7 +8,7 @@
 #include "presetfile.h"
 #include "settingsform.h"
 #include "settingsini.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 #include "sendorder.h"
 
 #include <QDir>

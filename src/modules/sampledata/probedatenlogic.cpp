@@ -6,7 +6,7 @@
 #include "logchart.h"
 #include "sendorder.h"
 #include "settingsform.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 #include "wireformat.h"
 
 #include <QDir>
@@ -230,6 +230,11 @@ void TProbedatenLogic::btnAbbruchClick()
     FAbort = true;
 }
 
+void TProbedatenLogic::SetRecordLimit(int count)
+{
+    FRecordLimit = std::clamp(count, 1, kMaxDownloadRecords);
+}
+
 void TProbedatenLogic::StartRecordDownload(int newest)
 {
     FAbort = false;
@@ -241,7 +246,7 @@ void TProbedatenLogic::StartRecordDownload(int newest)
     clearList();
     clearOptionValues();
     FNewest = newest;
-    FOldest = newest < kMaxDownloadRecords ? 0 : newest - (kMaxDownloadRecords - 1);
+    FOldest = newest < FRecordLimit ? 0 : newest - (FRecordLimit - 1);
     FNext = newest;
     FControls.ProgressMarquee = false;
     FControls.ProgressMax = FNewest - FOldest + 1;

@@ -140,6 +140,9 @@ public:
     // Appends one entry to the current record's log from a "TDN" text.
     void ParseLogEntry(const QString& text);
     void StartRecordDownload(int newest);
+    // How many records a download takes at most, newest first (1 .. kMaxDownloadRecords).
+    void SetRecordLimit(int count);
+    int RecordLimit() const { return FRecordLimit; }
     void FinishRecordDownload(int reason);
     void StartLogDownload();
     void FinishLogDownload(int reason);
@@ -222,6 +225,7 @@ private:
     bool FLogDownloading = false;
     bool FAbort = false;
     bool FNoData = false;
+    int FRecordLimit = kMaxDownloadRecords;
     int FNewest = 0;
     int FOldest = 0;
     int FNext = 0;

@@ -4,7 +4,7 @@
 #include "i18n.h"
 #include "sendorder.h"
 #include "settingsform.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 #include "wireformat.h"
 
 #include <QDir>

@@ -1,0 +1,5 @@
+add_executable(cli_bench ${CMAKE_CURRENT_LIST_DIR}/cli_bench.cpp)
+target_link_libraries(cli_bench PRIVATE Qt6::Core)
+add_dependencies(cli_bench sarvikctl)
+target_compile_definitions(cli_bench PRIVATE SARVIKCTL_EXE="$<TARGET_FILE:sarvikctl>")
+sarvik_target_defaults(cli_bench)
