@@ -20,7 +20,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMdiArea>
@@ -36,18 +35,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcCore)
 
 namespace {
 
-constexpr int kConnectionTickMs = 5;
 constexpr int kStatusTickMs = 50;
-
-qint64 monotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
 
 TMainDialogs defaultDialogs(TfWarn** warn)
 {
@@ -149,8 +137,10 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
         .setHalted = [](bool halted) { SetLinkHalted(halted); },
     });
 
-    FConnectionTimer.setInterval(kConnectionTickMs);
-    connect(&FConnectionTimer, &QTimer::timeout, this, &TForm1::ConnectionTimerTick);
+    // Runs the machine when something is due or presence may have changed, not on a fixed beat.
+    FConnectionTimer = new TConnectionTimer(*FConnection, this);
+    FConnectionTimer->WatchRoots(FDiscovery.Roots());
+    connect(FRS232, &TfRS232::RS232PortLost, FConnectionTimer, &TConnectionTimer::Poke);
     FStatusTimer.setInterval(kStatusTickMs);
     connect(&FStatusTimer, &QTimer::timeout, this, &TForm1::StatusTimerTick);
 
@@ -171,7 +161,7 @@ TForm1::TForm1(TFSettingsForm& settings, const QStringList& arguments, const QSt
 
 TForm1::~TForm1()
 {
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
     FStatusTimer.stop();
     SetOrderSink({});
     // The worker goes first: it may be waiting for the serial layer.
@@ -476,6 +466,7 @@ void TForm1::StartWorker()
     FWorker = std::make_unique<TDeviceCommThread>(
         FRS232, [this](const QString& text) { ShowDeviceDebugMsg(text); },
         [this](const TOrder& order) { ProcessFinishedOrder(order); });
+    FWorker->SetComErrorHandler([this] { FConnectionTimer->Poke(); });
     FRS232->RS232SetReceiveHandler([this](const QByteArray& line) { FWorker->HandleRXData(line); });
     SetOrderSink([this](const TOrder& order) { FWorker->AddOrder(order); });
     FWorker->Start();
@@ -494,7 +485,7 @@ void TForm1::showEvent(QShowEvent* event)
 void TForm1::ApplySettings(bool initial)
 {
     FStatusTimer.stop();
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
     try {
         FSettings.ReadFromFile(FSettingsFile);
     } catch (const std::exception& e) {
@@ -523,7 +514,7 @@ void TForm1::ApplySettings(bool initial)
     SwitchLanguage();
     SetOnOffline(false);
     FConnection->StartConnecting();
-    FConnectionTimer.start();
+    FConnectionTimer->start();
     FStatusTimer.start();
 }
 
@@ -546,14 +537,6 @@ void TForm1::ReopenModules()
                 OpenModule(id);
         }
     }
-}
-
-void TForm1::ConnectionTimerTick()
-{
-    FConnectionTimer.stop();
-    FConnection->tick(monotonicMs());
-    if (!FClosing)
-        FConnectionTimer.start();
 }
 
 void TForm1::StatusTimerTick()
@@ -651,7 +634,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     }
     FAskOnClose = true;
     FClosing = true;
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
     FStatusTimer.stop();
 
     QString err;

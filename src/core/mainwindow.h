@@ -5,6 +5,7 @@
 #include "appcontext.h"
 #include "commandline.h"
 #include "connection.h"
+#include "connectiontimer.h"
 #include "devicecommthread.h"
 #include "discovery.h"
 #include "serialport.h"
@@ -107,7 +108,6 @@ private:
     void CreateMenus();
     void UpdateServiceActions();
     void UpdateWindowMenu();
-    void ConnectionTimerTick();
     void StatusTimerTick();
     void StartWorker();
     void ReopenModules();
@@ -141,7 +141,7 @@ private:
     TfRS232* FRS232 = nullptr;
     std::unique_ptr<TDeviceCommThread> FWorker;
     std::unique_ptr<TConnectionMachine> FConnection;
-    QTimer FConnectionTimer;
+    TConnectionTimer* FConnectionTimer = nullptr;
     QTimer FStatusTimer;
 
     TfWarn* FWarn = nullptr;
