@@ -3,6 +3,7 @@
 #include "presencewatcher.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -31,16 +32,15 @@ TConnectionTimer::TConnectionTimer(TConnectionMachine& machine, QObject* parent)
     FTimer.setTimerType(Qt::PreciseTimer);
     connect(&FTimer, &QTimer::timeout, this, &TConnectionTimer::run);
     connect(FPresence, &TPresenceWatcher::PresenceChanged, this, &TConnectionTimer::Poke);
-    FMachine.SetScheduleChanged([this] {
-        if (!FInTick)
-            schedule();
+    // The machine may outlive the timer (a window's members go before its child objects) and
+    // the other way round; neither reaches into the other when it goes.
+    FMachine.SetScheduleChanged([self = QPointer<TConnectionTimer>(this)] {
+        if (self && !self->FInTick)
+            self->schedule();
     });
 }
 
-TConnectionTimer::~TConnectionTimer()
-{
-    FMachine.SetScheduleChanged({});
-}
+TConnectionTimer::~TConnectionTimer() = default;
 
 void TConnectionTimer::WatchRoots(const QStringList& roots)
 {
