@@ -1,9 +1,10 @@
 // CPU the program uses while it is online and idle: sarvik2v2-sim and sarvikcontrol run as
 // child processes (offscreen, fresh settings file, no module window), and after the program
 // polls the device, the user and system time of its process is read from /proc at the start
-// and the end of the measuring window.
+// and the end of the measuring window, and so are the voluntary context switches of all its
+// threads: each is one time a thread went to sleep, i.e. one wake-up.
 // Usage: idle_cpu [seconds]   (default 60)
-// Last line: idle_cpu cpu_percent=<percent of one core>
+// Last line: idle_cpu cpu_percent=<percent of one core> wakeups_per_s=<whole process>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -49,6 +51,36 @@ std::optional<TCpuTicks> readCpuTicks(qint64 pid)
     if (fields.size() < 13)
         return std::nullopt;
     return TCpuTicks{fields[11].toLongLong(), fields[12].toLongLong()};
+}
+
+// Sum of voluntary_ctxt_switches over every thread of the process, with the count of threads.
+struct TSwitches {
+    qint64 voluntary = 0;
+    int threads = 0;
+    QMap<QString, qint64> byThread;  // "tid name" -> switches, to see who wakes
+};
+
+TSwitches readSwitches(qint64 pid)
+{
+    TSwitches s;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(tid + QStringLiteral("/status")));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;  // the thread ended meanwhile
+        QString name;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            if (line.startsWith("Name:"))
+                name = QString::fromUtf8(line.mid(5).trimmed());
+            if (line.startsWith("voluntary_ctxt_switches:")) {
+                const qint64 n = line.mid(24).trimmed().toLongLong();
+                s.voluntary += n;
+                s.byThread.insert(tid + QLatin1Char(' ') + name, n);
+                ++s.threads;
+            }
+        }
+    }
+    return s;
 }
 
 qint64 peakRssKb(qint64 pid)
@@ -180,10 +212,12 @@ int main(int argc, char** argv)
     qint64 logStartMs = 0;
     framesSent(simLog, "GIS", 0, &logStartMs);
     const std::optional<TCpuTicks> before = readCpuTicks(pid);
+    const TSwitches switchesBefore = readSwitches(pid);
     QElapsedTimer window;
     window.start();
     waitUntil([&] { return program.state() == QProcess::NotRunning; }, windowS * 1000);
     const std::optional<TCpuTicks> after = readCpuTicks(pid);
+    const TSwitches switchesAfter = readSwitches(pid);
     const double wallS = double(window.elapsed()) / 1000.0;
     const qint64 rssKb = peakRssKb(pid);
     const int gis = framesSent(simLog, "GIS", logStartMs);
@@ -201,6 +235,13 @@ int main(int argc, char** argv)
     std::printf("window_s=%.1f user_s=%.2f system_s=%.2f clock_ticks_per_s=%.0f\n", wallS, userS, systemS, hz);
     std::printf("status_polls_in_window=%d peak_rss_kb=%lld exit_code=%d\n", gis, static_cast<long long>(rssKb),
                 program.exitCode());
-    std::printf("idle_cpu cpu_percent=%.2f\n", percent);
+    const double wakeups = double(switchesAfter.voluntary - switchesBefore.voluntary) / wallS;
+    std::printf("threads=%d voluntary_switches=%lld\n", switchesAfter.threads,
+                static_cast<long long>(switchesAfter.voluntary - switchesBefore.voluntary));
+    for (auto it = switchesAfter.byThread.cbegin(); it != switchesAfter.byThread.cend(); ++it) {
+        std::printf("  thread %s: %.1f/s\n", qPrintable(it.key()),
+                    double(it.value() - switchesBefore.byThread.value(it.key())) / wallS);
+    }
+    std::printf("idle_cpu cpu_percent=%.2f wakeups_per_s=%.1f\n", percent, wakeups);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcConnection, "sarvik.devicelink")
@@ -104,6 +105,30 @@ void TConnectionMachine::tick(qint64 nowMs)
     }
 }
 
+qint64 TConnectionMachine::NextDueMs(qint64 nowMs) const
+{
+    // States 1 to 3 act once the current time is past next time.
+    const qint64 afterNext = FNextTimeMs == std::numeric_limits<qint64>::min() ? nowMs : std::max(nowMs, FNextTimeMs + 1);
+    switch (FState) {
+    case csSearching:
+    case csAboutToOpen:
+        return afterNext;
+    case csOpening:
+        // An open port is reported at once, not at the time-out.
+        return FEnv.isPortOpen && FEnv.isPortOpen() ? nowMs : afterNext;
+    case csConnected:
+    case csIdle:
+        break;
+    }
+    return kNothingDue;
+}
+
+void TConnectionMachine::scheduleChanged()
+{
+    if (FScheduleChanged)
+        FScheduleChanged();
+}
+
 void TConnectionMachine::openChosenPort(qint64 nowMs)
 {
     call(FEnv.setPortPanel, FDevice.comPort);
@@ -145,6 +170,7 @@ void TConnectionMachine::Disconnect()
     FDeviceIndex = 0;
     call(FEnv.setLinkPanelOffline);
     call(FEnv.closePort);
+    scheduleChanged();
 }
 
 void TConnectionMachine::StartConnecting()
@@ -154,6 +180,7 @@ void TConnectionMachine::StartConnecting()
     FNextTimeMs = std::numeric_limits<qint64>::min();
     FState = csSearching;
     call(FEnv.setHalted, false);
+    scheduleChanged();
 }
 
 void TConnectionMachine::ResetDevice()

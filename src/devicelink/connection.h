@@ -1,7 +1,8 @@
 #pragma once
 // The connection state machine: finds the device by its USB ids, opens its port, watches that
-// it stays present and reconnects by itself. Driven by tick() from the main window's 5 ms timer;
-// it reaches ports, worker and windows only through TConnectionEnv, so it runs headless.
+// it stays present and reconnects by itself. Driven by tick(), which TConnectionTimer runs when
+// NextDueMs() says something is due or a presence event came in; it reaches ports, worker and
+// windows only through TConnectionEnv, so it runs headless.
 
 #include "discovery.h"
 
@@ -10,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <limits>
 
 enum class TPortOpenResult {
     Opened,
@@ -58,8 +60,16 @@ public:
     int UsbVid() const { return FVid; }
     int UsbPid() const { return FPid; }
 
-    // One run of the 5 ms timer; nowMs from a monotonic clock.
+    static constexpr qint64 kNothingDue = std::numeric_limits<qint64>::max();
+
+    // One run of the machine; nowMs from a monotonic clock. Running it more often than due is
+    // harmless: a state acts only once its time has come or its condition holds.
     void tick(qint64 nowMs);
+    // When tick() next has something to do on its own, at nowMs or later; kNothingDue when only
+    // an event (presence change, port hang-up, worker failure) can change anything.
+    qint64 NextDueMs(qint64 nowMs) const;
+    // Told when a call from outside tick() (StartConnecting, Disconnect, ...) changed what is due.
+    void SetScheduleChanged(std::function<void()> changed) { FScheduleChanged = std::move(changed); }
 
     // Takes the port away from the link: halted, queued orders dropped, idle, port closed.
     void Disconnect();
@@ -78,6 +88,7 @@ public:
 
 private:
     void openChosenPort(qint64 nowMs);
+    void scheduleChanged();
     void reportPermissionDenied(const TUSBDev& device);
     static QString deviceKey(const TUSBDev& device);
 
@@ -89,4 +100,5 @@ private:
     int FDeviceIndex = 0;
     qint64 FNextTimeMs = 0;
     QSet<QString> FDeniedReported;  // devices told about missing access already
+    std::function<void()> FScheduleChanged;
 };

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,21 +29,68 @@ public:
     virtual bool Send(const QByteArray& frame) = 0;
 };
 
+// Events that one thread waits on together share a group: its lock and condition. Setting an
+// event wakes the waiter only when it waits for that event, so an order queued while the worker
+// waits for an answer costs it no wake-up.
+class TEventGroup {
+public:
+    std::mutex FLock;
+    std::condition_variable FCond;
+    unsigned FWaitMask = 0;  // events the waiting thread waits for; under FLock
+    unsigned FNextBit = 1;
+};
+
 // An event that releases one waiter and then resets itself; stop() wakes every wait for good.
 class TAutoResetEvent {
 public:
+    using Clock = std::chrono::steady_clock;
+
+    TAutoResetEvent();
+    explicit TAutoResetEvent(TEventGroup& group);
+
     void set();
     // Waits until set or stopped; false on time-out. A negative timeout waits without limit.
     bool wait(std::chrono::milliseconds timeout);
     bool waitForever() { return wait(std::chrono::milliseconds(-1)); }
     // Waits until set, stopped or the deadline has passed; false on time-out.
-    bool waitUntil(std::chrono::steady_clock::time_point deadline);
+    bool waitUntil(Clock::time_point deadline);
+    // Resets the event; whether it was set.
+    bool take();
     void stop();
     bool stopped() const;
 
+    // Waits until one of the events (all of one group) is set, without resetting it; false when
+    // one of them was stopped or the deadline passed. time_point::max() waits without limit.
+    static bool waitAny(std::initializer_list<TAutoResetEvent*> events, Clock::time_point deadline);
+
+    // For waits of the group's own making; the caller holds the group's lock.
+    unsigned bit() const { return FBit; }
+    bool isSetLocked() const { return FSignalled; }
+    bool isStoppedLocked() const { return FStopped; }
+    // Waits on group.FCond until ready() holds, telling setters which events matter (wanted());
+    // false when the deadline passed first.
+    template <typename Wanted, typename Ready>
+    static bool waitLocked(TEventGroup& group, std::unique_lock<std::mutex>& guard, Wanted wanted, Ready ready,
+                           Clock::time_point deadline)
+    {
+        bool inTime = true;
+        while (!ready()) {
+            group.FWaitMask = wanted();
+            if (deadline == Clock::time_point::max()) {
+                group.FCond.wait(guard);
+            } else if (group.FCond.wait_until(guard, deadline) == std::cv_status::timeout) {
+                inTime = ready();
+                break;
+            }
+        }
+        group.FWaitMask = 0;
+        return inTime;
+    }
+
 private:
-    mutable std::mutex FLock;
-    std::condition_variable FCond;
+    std::unique_ptr<TEventGroup> FOwnGroup;
+    TEventGroup* FGroup;
+    unsigned FBit;
     bool FSignalled = false;
     bool FStopped = false;
 };
@@ -76,13 +124,38 @@ public:
     // next order starts would let a status poll that follows at once hide the failure.
     bool ComError() const { return FComError.load(); }
     void AcknowledgeComError() { FComError.store(false); }
+    // Told on the user-interface thread whenever an order raised the error flag, so that the
+    // connection logic need not look for it on a timer.
+    void SetComErrorHandler(std::function<void()> handler) { FComErrorHandler = std::move(handler); }
 
 private:
+    // What the user-interface side of an attempt found: filled there, read by the worker only
+    // after the hand-over is known to have run.
+    struct TSendResult {
+        bool connected = false;
+        bool sent = false;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+    // An order that the hand-over of its predecessor's result has already written.
+    struct TStarted {
+        bool present = false;
+        TOrder order;
+        int haltCount = -1;
+        TSendResult result;
+        TUiInvoker::TTicket ticket;
+        std::chrono::steady_clock::time_point postedAt;
+    };
+
     void Execute();
-    void ProcessOrder(TOrder order);
+    // Runs the attempts of one order and hands it back; returns the next order when that
+    // hand-over already wrote it.
+    std::unique_ptr<TStarted> ProcessOrder(TOrder order, std::unique_ptr<TStarted> started);
+    // User-interface side of an attempt: open check, protocol line and write, back to back.
+    void SendOnUi(const TOrder& order, int& haltCount, TSendResult& result);
     // Runs f on the user-interface thread and waits for it; false when the worker is stopping.
     bool RunOnUi(const std::function<void()>& f);
     void Log(const QString& tag, const QByteArray& text);
+    void RaiseComError();
     // The answer slot and every device message that came in since the last take.
     QByteArray TakeRXData(std::deque<QByteArray>& messages);
 
@@ -92,10 +165,17 @@ private:
     TDeviceCommFinishedOrderCallback FFinishedOrderCB;
     const int FAnswerWindowMs;
 
+    std::function<void()> FComErrorHandler;
+
     std::deque<TOrder> FOrderQueue;
     mutable std::mutex FOrderQueueLock;
-    TAutoResetEvent FOrderEvent;
-    TAutoResetEvent FDataEvent;
+    // The worker waits on these together; FHandOverEvent tells it that a hand-over it did not
+    // wait for needs its attention (a write that failed, a callback that threw).
+    TEventGroup FWake;
+    TAutoResetEvent FOrderEvent{FWake};
+    TAutoResetEvent FDataEvent{FWake};
+    TAutoResetEvent FHandOverEvent{FWake};
+    bool FHandBackDone = true;  // the last finished order's hand-over has run; under FWake.FLock
     std::atomic<bool> FComError{false};
     QByteArray FRXData;
     std::deque<QByteArray> FDeviceMessages;  // guarded by FRXDataLock

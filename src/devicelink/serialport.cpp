@@ -11,8 +11,10 @@ TfRS232::TfRS232(QObject* parent)
     : QObject(parent)
 {
     ComP1.setPortName(QStringLiteral("COM1"));
-    FIdleTimer.setInterval(kIdleTickMs);
-    FIdleTimer.setTimerType(Qt::PreciseTimer);
+    // One shot 50 ms after the last notification, and only while a short fragment waits: a
+    // running 4 ms countdown would wake the program a dozen times after every answer.
+    FIdleTimer.setInterval(kIdleCountdownMs);
+    FIdleTimer.setSingleShot(true);
     connect(&FIdleTimer, &QTimer::timeout, this, &TfRS232::IdleTimerTick);
     connect(&ComP1, &QSerialPort::readyRead, this, &TfRS232::ComP1RxChar);
     connect(&ComP1, &QSerialPort::errorOccurred, this, &TfRS232::ComP1Error);
@@ -49,7 +51,6 @@ bool TfRS232::RS232Open(const QString& name)
         ComP1.setDataTerminalReady(false);
         ComP1.setRequestToSend(false);
         ComP1.clearError();
-        FIdleCountdown = 0;
     } else {
         qCDebug(lcLink) << "open" << trimmed << "failed:" << FLastOpenErrorText;
     }
@@ -138,9 +139,15 @@ bool TfRS232::RS232SetRTS(bool on)
 void TfRS232::ComP1RxChar()
 {
     FRereadQueued = false;
-    FIdleCountdown = kIdleCountdownMs;
-    if (!FIdleTimer.isActive() && ComP1.isOpen())
-        FIdleTimer.start();
+    ReadPending();
+    if (ComP1.isOpen() && !FBuffer.isEmpty() && FBuffer.size() <= 4)
+        FIdleTimer.start();  // restarts the wait
+    else
+        FIdleTimer.stop();
+}
+
+void TfRS232::ReadPending()
+{
     char byte = 0;
     while (ComP1.bytesAvailable() > 0) {
         if (FComplete)
@@ -189,16 +196,10 @@ void TfRS232::LineComplete()
 
 void TfRS232::IdleTimerTick()
 {
-    if (FIdleCountdown > 0) {
-        FIdleCountdown -= kIdleTickMs;
-        return;
-    }
     if (!FBuffer.isEmpty() && FBuffer.size() <= 4) {
         TLinkLog::instance().write(QStringLiteral("Gerät TimeOut:"), FBuffer);
         FBuffer.clear();
     }
-    // Nothing is left to count down; the next notification restarts the timer.
-    FIdleTimer.stop();
 }
 
 void TfRS232::ComP1Error(QSerialPort::SerialPortError error)
@@ -210,5 +211,6 @@ void TfRS232::ComP1Error(QSerialPort::SerialPortError error)
         FIdleTimer.stop();
         ComP1.close();
         FConnected = false;
+        Q_EMIT RS232PortLost();
     }
 }

@@ -14,7 +14,6 @@
 class TfRS232 : public QObject, public TDeviceCommPort {
     Q_OBJECT
 public:
-    static constexpr int kIdleTickMs = 4;
     static constexpr int kIdleCountdownMs = 50;
     static constexpr int kMaxLineLength = 256;
     static constexpr int kBaudRate = 115200;
@@ -54,8 +53,13 @@ public:
     bool IsConnected() override { return RS232Connected(); }
     bool Send(const QByteArray& frame) override { return RS232Send(frame); }
 
+Q_SIGNALS:
+    // The port hung up (device unplugged) and was closed; the connection logic reacts at once.
+    void RS232PortLost();
+
 private:
     void ComP1RxChar();
+    void ReadPending();
     void IdleTimerTick();
     void ComP1Error(QSerialPort::SerialPortError error);
     void LineComplete();
@@ -65,7 +69,6 @@ private:
     QByteArray FBuffer;
     bool FComplete = false;
     int FExpected = 0;
-    int FIdleCountdown = 0;
     bool FConnected = false;
     bool FRereadQueued = false;
     ReceiveHandler FReceiveHandler;

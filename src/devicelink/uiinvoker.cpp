@@ -3,8 +3,6 @@
 #include <QSocketNotifier>
 #include <QThread>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
 
@@ -13,7 +11,6 @@
 
 struct TUiInvoker::Task {
     std::function<void()> work;
-    std::condition_variable cond;
     bool done = false;
     bool abandoned = false;
     std::exception_ptr error;
@@ -29,37 +26,66 @@ TUiInvoker::TUiInvoker(QObject* parent)
 
 TUiInvoker::~TUiInvoker()
 {
+    Cancel();
     delete FNotifier;
     if (FEventFd >= 0)
         ::close(FEventFd);
 }
 
-bool TUiInvoker::Run(const std::function<void()>& f, const std::atomic<bool>& stop)
+TUiInvoker::TTicket TUiInvoker::Post(std::function<void()> f)
 {
-    if (stop.load())
-        return false;
-    if (QThread::currentThread() == thread()) {
-        f();
-        return true;
-    }
     auto task = std::make_shared<Task>();
-    // The caller blocks until the task ran or was dropped, so f's references stay valid.
-    task->work = f;
-    std::unique_lock guard(FLock);
-    FTasks.push_back(task);
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(FEventFd, &one, sizeof one);
-    // Stop() runs on the invoker's thread, which then no longer drains: poll the flag.
-    while (!task->done) {
-        if (stop.load()) {
-            task->abandoned = true;
-            return false;
+    task->work = std::move(f);
+    if (QThread::currentThread() == thread()) {
+        try {
+            task->work();
+        } catch (...) {
+            task->error = std::current_exception();
         }
-        task->cond.wait_for(guard, std::chrono::milliseconds(20));
+        task->done = true;
+        return task;
     }
-    if (task->error)
-        std::rethrow_exception(task->error);
+    std::lock_guard guard(FLock);
+    if (FCancelled) {
+        task->abandoned = true;
+        return task;
+    }
+    // A non-empty queue has its wake-up pending already, or Drain is still looping over it.
+    const bool wake = FTasks.empty();
+    FTasks.push_back(task);
+    if (wake) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(FEventFd, &one, sizeof one);
+    }
+    return task;
+}
+
+bool TUiInvoker::Done(const TTicket& ticket)
+{
+    std::lock_guard guard(FLock);
+    return ticket->done;
+}
+
+bool TUiInvoker::Wait(const TTicket& ticket, const std::atomic<bool>& stop)
+{
+    std::unique_lock guard(FLock);
+    FDone.wait(guard, [&] { return ticket->done || ticket->abandoned || FCancelled || stop.load(); });
+    if (!ticket->done) {
+        ticket->abandoned = true;
+        return false;
+    }
+    if (ticket->error)
+        std::rethrow_exception(ticket->error);
     return true;
+}
+
+void TUiInvoker::Cancel()
+{
+    {
+        std::lock_guard guard(FLock);
+        FCancelled = true;
+    }
+    FDone.notify_all();
 }
 
 void TUiInvoker::Drain()
@@ -68,9 +94,9 @@ void TUiInvoker::Drain()
     [[maybe_unused]] const ssize_t n = ::read(FEventFd, &count, sizeof count);
     std::unique_lock guard(FLock);
     while (!FTasks.empty()) {
-        std::shared_ptr<Task> task = FTasks.front();
+        TTicket task = FTasks.front();
         FTasks.pop_front();
-        if (task->abandoned)
+        if (task->abandoned || FCancelled)
             continue;
         guard.unlock();
         std::exception_ptr error;
@@ -82,6 +108,7 @@ void TUiInvoker::Drain()
         guard.lock();
         task->error = error;
         task->done = true;
-        task->cond.notify_one();
+        // Without a waiter this is a flag test, no system call.
+        FDone.notify_all();
     }
 }

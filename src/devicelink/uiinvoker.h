@@ -1,11 +1,13 @@
 #pragma once
 // Runs work from another thread on the thread that created the invoker (the user-interface
-// thread) and lets the caller wait for it. Tasks travel through our own locked queue and an
-// eventfd, so every hand-over is ordered by a lock the caller can see.
+// thread). Tasks travel through our own locked queue and an eventfd, so every hand-over is
+// ordered by a lock the caller can see. A caller may post a task and wait for it later: the
+// wait then costs nothing when the task has run by the time the caller looks.
 
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,19 +18,32 @@ class QSocketNotifier;
 class TUiInvoker : public QObject {
     Q_OBJECT
 public:
+    struct Task;
+    using TTicket = std::shared_ptr<Task>;
+
     explicit TUiInvoker(QObject* parent = nullptr);
     ~TUiInvoker() override;
 
-    // Runs f on the invoker's thread and waits until it has run. Returns false without running
-    // it when stop becomes true first. An exception thrown by f is rethrown here.
-    bool Run(const std::function<void()>& f, const std::atomic<bool>& stop);
+    // Queues f for the invoker's thread; f's references must stay valid until Wait returned
+    // (or Cancel). On the invoker's own thread f runs at once.
+    TTicket Post(std::function<void()> f);
+    // Waits until the task has run. Returns false without waiting further once stop is true or
+    // the invoker was cancelled; the task is then dropped if it had not started. An exception
+    // thrown by the task is rethrown here.
+    bool Wait(const TTicket& ticket, const std::atomic<bool>& stop);
+    bool Done(const TTicket& ticket);
+    // Runs f on the invoker's thread and waits until it has run (Post + Wait).
+    bool Run(const std::function<void()>& f, const std::atomic<bool>& stop) { return Wait(Post(f), stop); }
+    // Releases every waiter for good; called from the invoker's thread when it stops draining.
+    void Cancel();
 
 private:
-    struct Task;
     void Drain();
 
     int FEventFd = -1;
     QSocketNotifier* FNotifier = nullptr;
     std::mutex FLock;
-    std::deque<std::shared_ptr<Task>> FTasks;
+    std::condition_variable FDone;  // one for all tasks: there is one waiting thread
+    std::deque<TTicket> FTasks;
+    bool FCancelled = false;
 };

@@ -6,22 +6,6 @@
 #include "settingsform.h"
 #include "sysmessages.h"
 
-#include <QElapsedTimer>
-
-namespace {
-
-qint64 monotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
-}
-
-}  // namespace
-
 TDeviceSession::TDeviceSession(TAppContext& context, QObject* parent)
     : QObject(parent)
     , FContext(context)
@@ -71,15 +55,16 @@ TDeviceSession::TDeviceSession(TAppContext& context, QObject* parent)
         .setHalted = [](bool halted) { SetLinkHalted(halted); },
     });
 
-    FConnectionTimer.setInterval(kConnectionTickMs);
-    connect(&FConnectionTimer, &QTimer::timeout, this, &TDeviceSession::ConnectionTimerTick);
+    // Runs the machine when something is due or presence may have changed, not on a fixed beat.
+    FConnectionTimer = new TConnectionTimer(*FConnection, this);
+    connect(FRS232, &TfRS232::RS232PortLost, FConnectionTimer, &TConnectionTimer::Poke);
     FStatusTimer.setInterval(kStatusTickMs);
     connect(&FStatusTimer, &QTimer::timeout, this, &TDeviceSession::StatusTimerTick);
 }
 
 TDeviceSession::~TDeviceSession()
 {
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
     FStatusTimer.stop();
     SetOrderSink({});
     // The worker goes first: it may be waiting for the serial layer.
@@ -156,6 +141,7 @@ void TDeviceSession::StartWorker()
     FWorker = std::make_unique<TDeviceCommThread>(
         FRS232, [this](const QString& text) { ShowDeviceDebugMsg(text); },
         [this](const TOrder& order) { ProcessFinishedOrder(order); });
+    FWorker->SetComErrorHandler([this] { FConnectionTimer->Poke(); });
     FRS232->RS232SetReceiveHandler([this](const QByteArray& line) { FWorker->HandleRXData(line); });
     SetOrderSink([this](const TOrder& order) { FWorker->AddOrder(order); });
     FWorker->Start();
@@ -164,7 +150,7 @@ void TDeviceSession::StartWorker()
 void TDeviceSession::StopTimers()
 {
     FStatusTimer.stop();
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
 }
 
 void TDeviceSession::ApplySettings(bool initial)
@@ -180,28 +166,22 @@ void TDeviceSession::StartLink()
 {
     SetOnOffline(false);
     FConnection->StartConnecting();
-    FConnectionTimer.start();
+    // The roots are known by now (command line, settings); watching them again is cheap.
+    FConnectionTimer->WatchRoots(FDiscovery.Roots());
+    FConnectionTimer->start();
     FStatusTimer.start();
 }
 
 void TDeviceSession::Close()
 {
     FClosing = true;
-    FConnectionTimer.stop();
+    FConnectionTimer->stop();
     FStatusTimer.stop();
 }
 
 void TDeviceSession::ClosePort()
 {
     FRS232->RS232Open(QString());
-}
-
-void TDeviceSession::ConnectionTimerTick()
-{
-    FConnectionTimer.stop();
-    FConnection->tick(monotonicMs());
-    if (!FClosing)
-        FConnectionTimer.start();
 }
 
 void TDeviceSession::StatusTimerTick()

@@ -6,6 +6,7 @@
 
 #include "appcontext.h"
 #include "connection.h"
+#include "connectiontimer.h"
 #include "devicecommthread.h"
 #include "discovery.h"
 #include "sessionclient.h"
@@ -23,7 +24,6 @@ class TDeviceStatus;
 class TDeviceSession : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kConnectionTickMs = 5;
     static constexpr int kStatusTickMs = 50;
 
     explicit TDeviceSession(TAppContext& context, QObject* parent = nullptr);
@@ -74,7 +74,6 @@ public:
     std::function<void()> OnDataActivity;
 
 private:
-    void ConnectionTimerTick();
     void StatusTimerTick();
 
     TAppContext& FContext;
@@ -86,7 +85,7 @@ private:
     TfRS232* FRS232 = nullptr;
     std::unique_ptr<TDeviceCommThread> FWorker;
     std::unique_ptr<TConnectionMachine> FConnection;
-    QTimer FConnectionTimer;
+    TConnectionTimer* FConnectionTimer = nullptr;
     QTimer FStatusTimer;
     std::unique_ptr<TDeviceStatus> FStatus;
 };

@@ -308,6 +308,33 @@ TEST_F(devicelink_Worker, finishedCallbackMayQueueTheNextOrderAtOnce)
     }
 }
 
+TEST_F(devicelink_Worker, ordersQueuedInBurstsAfterTheWorkerFellAsleep_areAllCarriedOut)
+{
+    // The worker sleeps after a hand-back with nothing queued; a later order, one queued by the
+    // callback and one queued behind it must each wake it exactly when they are its business.
+    for (int i = 0; i < 5; ++i)
+        peer.script.push_back({{1, answerLine("TIS;4;0;")}});
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 1; }));
+    spinFor(30);
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 1));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 2; }));
+    onFinished = [&](const TOrder& o) {
+        if (o.TXTag == 2) {
+            worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 3));
+            worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 4));
+        }
+    };
+    spinFor(30);
+    worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 2));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 5; }));
+    for (size_t i = 0; i < finished.size(); ++i) {
+        EXPECT_EQ(finished[i].Status, kOrderDone);
+        EXPECT_EQ(finished[i].TXTag, static_cast<int>(i));
+    }
+    EXPECT_EQ(peer.written.size(), 5u);
+}
+
 TEST_F(devicelink_Worker, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
 {
     peer.script.push_back({{1, answerLine("TIN;1;")}});
