@@ -621,11 +621,10 @@ QJsonObject presetJson(const TPreSet& p)
 
 }  // namespace
 
-int TCtlRun::cmdPresets()
+int TCtlRun::connectAndLoadPresets(TBedienLogic& logic)
 {
     if (const int rc = connectDevice(); rc != ceDone)
         return rc;
-    TBedienLogic logic(FContext);
     TCtlClient client(kPresetClient);
     FSession->AddClient(&client);
     const bool loaded = loadPresets(logic, client);
@@ -636,6 +635,14 @@ int TCtlRun::cmdPresets()
         error(Tr("Funktion nur online möglich"));
         return ceDevice;
     }
+    return ceDone;
+}
+
+int TCtlRun::cmdPresets()
+{
+    TBedienLogic logic(FContext);
+    if (const int rc = connectAndLoadPresets(logic); rc != ceDone)
+        return rc;
     const TFormatSettings& fmt = FmtDisplay();
     for (const TPreSet& p : logic.Presets()) {
         if (p.ilfdNr < 1)
@@ -1018,19 +1025,9 @@ bool TCtlRun::confirm(const QString& question)
 
 int TCtlRun::cmdPresetsExport(const QString& file)
 {
-    if (const int rc = connectDevice(); rc != ceDone)
-        return rc;
     TBedienLogic logic(FContext);
-    TCtlClient client(kPresetClient);
-    FSession->AddClient(&client);
-    const bool loaded = loadPresets(logic, client);
-    FSession->RemoveClient(&client);
-    if (CtlInterrupted())
-        return ceInterrupted;
-    if (!loaded) {
-        error(Tr("Funktion nur online möglich"));
-        return ceDevice;
-    }
+    if (const int rc = connectAndLoadPresets(logic); rc != ceDone)
+        return rc;
     // The file's decimal separator follows the system, as the device settings window writes it.
     const QString why = ExportPresetFile(file, logic.Presets(), QLocale::system());
     if (!why.isEmpty()) {

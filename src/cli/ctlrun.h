@@ -76,6 +76,8 @@ private:
     void progress(const QString& what, int position, int maximum);
     void endProgress();
     bool loadPresets(class TBedienLogic& logic, TCtlClient& client);
+    // Connects and reads the ten presets; a ce* code, with the error already told.
+    int connectAndLoadPresets(class TBedienLogic& logic);
     int runOperation(const std::function<void(class TBedienLogic&)>& action, bool needPresets);
     // newest < 0: ask the device for its newest record first ("Von Sarvik2 laden").
     int downloadRecords(class TProbedatenLogic& logic, TCtlClient& client, int newest, QStringList& rawRecords);
