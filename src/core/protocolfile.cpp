@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include <cerrno>
+
 namespace {
 
 constexpr int kRuleWidth = 74;
@@ -101,10 +103,31 @@ bool TProtocolFile::Open()
 
 bool TProtocolFile::Write(const QString& tag, const QByteArray& data)
 {
-    if (!FFile.isOpen() && !Open())
+    if (!FFile.isOpen() && !Open()) {
+        failed(FFile.errorString());
         return false;
-    const bool written = FFile.write(EventLine(tag, now().time(), data) + kLineEnd) >= 0;
-    return FFile.flush() && written;
+    }
+    // A vanished folder takes the open file with it: its lines would go nowhere.
+    if (!FFile.exists()) {
+        failed(qt_error_string(ENOENT));
+        return false;
+    }
+    const QByteArray line = EventLine(tag, now().time(), data) + kLineEnd;
+    if (FFile.write(line) != line.size() || !FFile.flush()) {
+        failed(FFile.errorString());
+        return false;
+    }
+    NoteFileWriteWorked(TFileKind::Protocol);
+    return true;
+}
+
+void TProtocolFile::failed(const QString& reason)
+{
+    const QString name = FFile.fileName();
+    // Closed, so the unwritten lines are not kept piling up in memory.
+    if (FFile.isOpen())
+        FFile.close();
+    NoteFileWriteFailed(TFileKind::Protocol, name, reason);
 }
 
 void TProtocolFile::Close()

@@ -34,6 +34,8 @@ public:
     // writes the header. A file that cannot be created leaves the protocol closed, unreported.
     bool Open();
     // Opens first when needed; false when that fails. Appends tag, tab, "hh:nn:ss:zzz", tab, data.
+    // A file that cannot be written (folder gone or full) is closed and the user told once; the
+    // next line tries a new file.
     bool Write(const QString& tag, const QByteArray& data);
     // Writes "Protokollende am ..." and closes; nothing when not open.
     void Close();
@@ -49,6 +51,7 @@ public:
 private:
     QDateTime now() const;
     void writeLine(const QByteArray& line);
+    void failed(const QString& reason);
 
     TFSettingsForm& FSettings;
     QString FProgramVersion;

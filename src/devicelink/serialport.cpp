@@ -74,7 +74,7 @@ bool TfRS232::RS232Send(const QByteArray& data)
     if (written > 0)
         ComP1.flush();
     // A partial line from before the write cannot belong to the coming answer.
-    FBuffer.clear();
+    FRx.Buffer.clear();
     return written > 0;
 }
 
@@ -94,25 +94,25 @@ void TfRS232::RS232ExpectBytes(int count)
 {
     if (count <= 0)
         return;
-    FBuffer.clear();
-    FComplete = false;
-    FExpected = count;
+    FRx.Buffer.clear();
+    FRx.Complete = false;
+    FRx.Expected = count;
 }
 
 void TfRS232::RS232ResetReceive()
 {
-    FBuffer.clear();
-    FComplete = false;
-    FExpected = 0;
+    FRx.Buffer.clear();
+    FRx.Complete = false;
+    FRx.Expected = 0;
 }
 
 bool TfRS232::RS232GetData(QByteArray& data)
 {
-    if (!FComplete)
+    if (!FRx.Complete)
         return false;
-    data = FBuffer;
-    FComplete = false;
-    FBuffer.clear();
+    data = FRx.Buffer;
+    FRx.Complete = false;
+    FRx.Buffer.clear();
     return true;
 }
 
@@ -120,10 +120,10 @@ void TfRS232::RS232Purge()
 {
     if (!ComP1.isOpen())
         return;
-    if (!FBuffer.isEmpty())
-        TLinkLog::instance().write(QStringLiteral("Gerät Rest:"), FBuffer);
+    if (!FRx.Buffer.isEmpty())
+        TLinkLog::instance().write(QStringLiteral("Gerät Rest:"), FRx.Buffer);
     ComP1.clear(QSerialPort::AllDirections);
-    FComplete = false;
+    FRx.Complete = false;
 }
 
 bool TfRS232::RS232SetRTS(bool on)
@@ -140,7 +140,7 @@ void TfRS232::ComP1RxChar()
 {
     FRereadQueued = false;
     ReadPending();
-    if (ComP1.isOpen() && !FBuffer.isEmpty() && FBuffer.size() <= 4)
+    if (ComP1.isOpen() && !FRx.Buffer.isEmpty() && FRx.Buffer.size() <= 4)
         FIdleTimer.start();  // restarts the wait
     else
         FIdleTimer.stop();
@@ -150,21 +150,16 @@ void TfRS232::ReadPending()
 {
     char byte = 0;
     while (ComP1.bytesAvailable() > 0) {
-        if (FComplete)
+        if (FRx.Complete)
             return;  // a block waits to be fetched; the rest stays pending
         if (!ComP1.getChar(&byte))
             return;
-        const auto b = static_cast<unsigned char>(byte);
-        if (FExpected > 0) {
-            FBuffer += byte;
-            if (--FExpected == 0) {
-                FComplete = true;
-                if (FBlockComplete)
-                    FBlockComplete();
-            }
-            continue;
-        }
-        if ((b == 13 || b == 10) && FBuffer.size() > 4) {
+        switch (FRx.Take(byte)) {
+        case TRxAssembly::BlockDone:
+            if (FBlockComplete)
+                FBlockComplete();
+            break;
+        case TRxAssembly::LineDone:
             LineComplete();
             // The port only notifies on new bytes; without this a second line that came in
             // the same burst would wait for the device's next transmission.
@@ -173,32 +168,50 @@ void TfRS232::ReadPending()
                 QMetaObject::invokeMethod(this, &TfRS232::ComP1RxChar, Qt::QueuedConnection);
             }
             return;
+        case TRxAssembly::Pending:
+            break;
         }
-        if (b < 32)
-            continue;
-        FBuffer += byte;
-        if (FBuffer.size() > kMaxLineLength)
-            FBuffer.clear();
     }
+}
+
+TRxAssembly::TStep TRxAssembly::Take(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    if (Expected > 0) {
+        Buffer += byte;
+        if (--Expected == 0) {
+            Complete = true;
+            return BlockDone;
+        }
+        return Pending;
+    }
+    if ((b == 13 || b == 10) && Buffer.size() > 4)
+        return LineDone;
+    if (b < 32)
+        return Pending;
+    Buffer += byte;
+    if (Buffer.size() > kMaxLineLength)
+        Buffer.clear();
+    return Pending;
 }
 
 void TfRS232::LineComplete()
 {
-    FComplete = true;
-    TLinkLog::instance().write(QStringLiteral("DEVICE"), FBuffer);
+    FRx.Complete = true;
+    TLinkLog::instance().write(QStringLiteral("DEVICE"), FRx.Buffer);
     if (FReceiveHandler) {
-        const QByteArray line = FBuffer;
-        FBuffer.clear();
-        FComplete = false;
+        const QByteArray line = FRx.Buffer;
+        FRx.Buffer.clear();
+        FRx.Complete = false;
         FReceiveHandler(line);
     }
 }
 
 void TfRS232::IdleTimerTick()
 {
-    if (!FBuffer.isEmpty() && FBuffer.size() <= 4) {
-        TLinkLog::instance().write(QStringLiteral("Gerät TimeOut:"), FBuffer);
-        FBuffer.clear();
+    if (!FRx.Buffer.isEmpty() && FRx.Buffer.size() <= 4) {
+        TLinkLog::instance().write(QStringLiteral("Gerät TimeOut:"), FRx.Buffer);
+        FRx.Buffer.clear();
     }
 }
 

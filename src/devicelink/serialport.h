@@ -11,11 +11,26 @@
 
 #include <functional>
 
+// Assembly of received bytes: lines ended by CR or LF (control characters dropped, overlong
+// lines discarded), or a counted block of raw bytes. Plain state, fed one byte at a time.
+struct TRxAssembly {
+    enum TStep { Pending, LineDone, BlockDone };
+    static constexpr int kMaxLineLength = 256;
+
+    QByteArray Buffer;
+    bool Complete = false;  // a block waits to be fetched
+    int Expected = 0;       // bytes still missing of a counted block; 0 in line mode
+
+    // LineDone: Buffer holds the line (more than 4 characters, its end byte not stored).
+    // BlockDone: Buffer holds the block and Complete is set.
+    TStep Take(char byte);
+};
+
 class TfRS232 : public QObject, public TDeviceCommPort {
     Q_OBJECT
 public:
     static constexpr int kIdleCountdownMs = 50;
-    static constexpr int kMaxLineLength = 256;
+    static constexpr int kMaxLineLength = TRxAssembly::kMaxLineLength;
     static constexpr int kBaudRate = 115200;
 
     using ReceiveHandler = std::function<void(const QByteArray& line)>;
@@ -66,9 +81,7 @@ private:
 
     QSerialPort ComP1;
     QTimer FIdleTimer;
-    QByteArray FBuffer;
-    bool FComplete = false;
-    int FExpected = 0;
+    TRxAssembly FRx;
     bool FConnected = false;
     bool FRereadQueued = false;
     ReceiveHandler FReceiveHandler;

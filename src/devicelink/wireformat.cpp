@@ -1,6 +1,7 @@
 #include "wireformat.h"
 
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -98,8 +99,10 @@ bool GetToken(const QString& text, const QString& delimiters, QString& token, in
         return false;
     const bool counting = index == 0;
     const bool rest = index < 0;
-    if (rest)
-        index = -index;
+    // No text has that many fields, and its negation is no int.
+    if (index == std::numeric_limits<int>::min())
+        return false;
+    const int wanted = rest ? -index : index;
     const QString s = text + delimiters.at(0);
     if (counting) {
         for (QChar c : s) {
@@ -114,8 +117,9 @@ bool GetToken(const QString& text, const QString& delimiters, QString& token, in
         if (!delimiters.contains(s.at(i)))
             continue;
         ++n;
-        if (n == index) {
+        if (n == wanted) {
             token = rest ? text.mid(fieldStart) : s.mid(fieldStart, i - fieldStart);
+            index = wanted;
             return true;
         }
         fieldStart = i + 1;

@@ -1,6 +1,9 @@
 #include "logfiles.h"
 
+#include "formatsettings.h"
+#include "i18n.h"
 #include "settingsform.h"
+#include "sysmeld.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +13,25 @@ namespace {
 
 const QString kLogDirPath = QStringLiteral("Paths/Log");
 
+bool& toldAbout(TFileKind kind)
+{
+    static bool told[2] = {false, false};
+    return told[kind == TFileKind::Log ? 0 : 1];
+}
+
 void appendLine(TFSettingsForm& settings, const QString& name, const QString& line)
 {
     QFile file;
-    if (!OpenLogFile(settings, file, name))
+    if (!OpenLogFile(settings, file, name)) {
+        NoteFileWriteFailed(TFileKind::Log, file.fileName(), file.errorString());
         return;
-    file.write((line + QLatin1String(kLineEnd)).toUtf8());
+    }
+    const QByteArray bytes = (line + QLatin1String(kLineEnd)).toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        NoteFileWriteFailed(TFileKind::Log, file.fileName(), file.errorString());
+        return;
+    }
+    NoteFileWriteWorked(TFileKind::Log);
 }
 
 }  // namespace
@@ -62,4 +78,19 @@ void WriteDailyLog(TFSettingsForm& settings, const QString& prefix, const QStrin
 void WriteLogLine(TFSettingsForm& settings, const QString& fileName, const QString& text, const QDateTime& now)
 {
     appendLine(settings, fileName, now.toString(QStringLiteral("dd.MM.yyyy;hh:mm:ss,zzz;")) + text);
+}
+
+void NoteFileWriteFailed(TFileKind kind, const QString& fileName, const QString& reason)
+{
+    bool& told = toldAbout(kind);
+    if (told)
+        return;
+    // Set first: showing the message may itself write a log.
+    told = true;
+    ShowSysMessage(FmtDisplay().Format(Tr("Datei %s konnte nicht geschrieben werden: %s"), {fileName, reason}), true);
+}
+
+void NoteFileWriteWorked(TFileKind kind)
+{
+    toldAbout(kind) = false;
 }

@@ -29,6 +29,13 @@ void WriteDailyLog(TFSettingsForm& settings, const QString& prefix, const QStrin
 void WriteLogLine(TFSettingsForm& settings, const QString& fileName, const QString& text,
                   const QDateTime& now = QDateTime::currentDateTime());
 
+// Files the program keeps writing while it runs. When one cannot be written (its folder vanished
+// or is full) the program goes on without it, and the user is told once per kind; told again
+// only after a write of that kind has worked in between.
+enum class TFileKind { Log, Protocol };
+void NoteFileWriteFailed(TFileKind kind, const QString& fileName, const QString& reason);
+void NoteFileWriteWorked(TFileKind kind);
+
 // The line end of text files on this platform.
 inline constexpr const char* kLineEnd =
 #ifdef Q_OS_WIN

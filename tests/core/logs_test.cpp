@@ -191,4 +191,78 @@ TEST_F(core_logs_Protocol, loggingSwitchedOffWritesNothingAndOnAgainContinuesThe
     EXPECT_EQ(lines[7], "DEVICE\t17:45:07:123\tTIS;2");
 }
 
+// A log folder that vanishes or fills up while the program runs: lines are lost, the program
+// goes on, and the user is told once until writing works again.
+TEST_F(core_logs_Protocol, logFolderGoneOrFull_toldOncePerOutage)
+{
+    const QString sub = inDir(QStringLiteral("logs"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    settings.SetStr(QStringLiteral("Paths/Log"), sub);
+    const auto write = [&] { WriteLogLine(settings, QStringLiteral("run.csv"), QStringLiteral("x"), kJan31); };
+    const auto alarms = [&] {
+        int n = 0;
+        for (const auto& [text, alarm] : status)
+            n += alarm && text.startsWith(QStringLiteral("Datei ")) ? 1 : 0;
+        return n;
+    };
+    write();
+    ASSERT_EQ(readLines(QDir(sub).filePath(QStringLiteral("run.csv"))).size(), 1);
+    ASSERT_EQ(alarms(), 0);
+
+    ASSERT_TRUE(QDir(sub).removeRecursively());
+    write();
+    write();
+    WriteDailyLog(settings, QStringLiteral("TEST"), QStringLiteral("y"), kJan31);
+    ASSERT_EQ(alarms(), 1);
+    EXPECT_TRUE(status.last().first.contains(QDir(sub).filePath(QStringLiteral("run.csv")))) << status.last().first.toStdString();
+
+    ASSERT_TRUE(QDir().mkpath(sub));
+    write();
+    EXPECT_EQ(readLines(QDir(sub).filePath(QStringLiteral("run.csv"))).size(), 1);
+    EXPECT_EQ(alarms(), 1);
+
+    // A full disk: the day's file is the device that is always full.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), QDir(sub).filePath(QStringLiteral("FULL20240131.log"))));
+    for (int i = 0; i < 3; ++i)
+        WriteDailyLog(settings, QStringLiteral("FULL"), QStringLiteral("z"), kJan31);
+    EXPECT_EQ(alarms(), 2);
+}
+
+TEST_F(core_logs_Protocol, protocolFolderGoneOrFull_toldOnce_newFileWhenBack)
+{
+    const QString sub = inDir(QStringLiteral("protocol"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    settings.SetStr(QStringLiteral("Paths/Log"), sub);
+    const auto alarms = [&] {
+        int n = 0;
+        for (const auto& [text, alarm] : status)
+            n += alarm ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(ProtocolWrite(QStringLiteral("PC"), "GIS;00236\r\n"));
+
+    // The folder goes while the file is open.
+    ASSERT_TRUE(QDir(sub).removeRecursively());
+    EXPECT_FALSE(ProtocolWrite(QStringLiteral("DEVICE"), "TIS;1"));
+    EXPECT_FALSE(Protocol()->IsOpen());
+    EXPECT_FALSE(ProtocolWrite(QStringLiteral("DEVICE"), "TIS;2"));
+    EXPECT_EQ(alarms(), 1);
+
+    ASSERT_TRUE(QDir().mkpath(sub));
+    clock = clock.addSecs(10);
+    EXPECT_TRUE(ProtocolWrite(QStringLiteral("DEVICE"), "TIS;3"));
+    const QList<QByteArray> lines = readLines(QDir(sub).filePath(QStringLiteral("SarvikControl_20240131174512.txt")));
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[6], "DEVICE\t17:45:12:123\tTIS;3");
+
+    // A full disk under the next file: closed, told once, tried again with every line.
+    ProtocolClose();
+    clock = clock.addSecs(10);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), QDir(sub).filePath(QStringLiteral("SarvikControl_20240131174522.txt"))));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(ProtocolWrite(QStringLiteral("DEVICE"), "TIS;4"));
+    EXPECT_EQ(alarms(), 2);
+    EXPECT_FALSE(Protocol()->IsOpen());
+}
+
 }  // namespace

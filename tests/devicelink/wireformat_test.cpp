@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -119,6 +120,9 @@ TEST(devicelink_WireFormat, getTokenModes)
         {"", ";", 1, false, "<unchanged>", 1},
         {"abc", "", 1, false, "<unchanged>", 1},
         {"", ";", 0, false, "<unchanged>", 0},
+        // A rest that is not there leaves the index as it was, whatever it was.
+        {"TIS;8;0;", ";", -5, false, "<unchanged>", -5},
+        {"TIS;8", ";", std::numeric_limits<int>::min(), false, "<unchanged>", std::numeric_limits<int>::min()},
     };
     for (const auto& c : cases) {
         QString token = QStringLiteral("<unchanged>");

@@ -4,5 +4,6 @@
 
 #include <QtGlobal>
 
-// Round to the nearest integer, halves to even (1.5 -> 2, 2.5 -> 2, -2.5 -> -2).
+// Round to the nearest integer, halves to even (1.5 -> 2, 2.5 -> 2, -2.5 -> -2). Beyond the
+// range of qint64 (infinities included) the result is the nearest limit; NaN gives 0.
 qint64 RoundHalfEven(double value);

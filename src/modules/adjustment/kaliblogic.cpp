@@ -3,6 +3,7 @@
 #include "answerfields.h"
 #include "formatsettings.h"
 #include "i18n.h"
+#include "logfiles.h"
 #include "leastsquare.h"
 #include "rounding.h"
 #include "sendorder.h"
@@ -408,12 +409,17 @@ void TKalibLogic::writeLog(const QStringList& lines)
     QFile file(AdjustLogPath(FClock().date()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         qCInfo(lcKalib) << "adjustment log not written:" << file.fileName() << file.errorString();
+        NoteFileWriteFailed(TFileKind::Log, file.fileName(), file.errorString());
         return;
     }
     QByteArray bytes;
     for (const QString& line : lines)
         bytes += ToWire(line) + "\r\n";
-    file.write(bytes);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        NoteFileWriteFailed(TFileKind::Log, file.fileName(), file.errorString());
+        return;
+    }
+    NoteFileWriteWorked(TFileKind::Log);
 }
 
 // ---- peripheral calibrations -------------------------------------------------------------

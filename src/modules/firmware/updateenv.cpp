@@ -6,6 +6,8 @@
 #include "statusbar.h"
 #include "tfupdate.h"
 
+#include <QPointer>
+
 namespace {
 
 // Device state code of the status display while the firmware is replaced.
@@ -49,6 +51,11 @@ TPLXForm* CreateUpdateWindow(TForm1& form, TAppContext& context)
     e.expectBytes = [&form](int count) { form.Serial().RS232ExpectBytes(count); };
     e.getData = [&form](QByteArray& data) { return form.Serial().RS232GetData(data); };
     e.resetReceive = [&form] { form.Serial().RS232ResetReceive(); };
-    return new TfUpdate(context, std::move(e),
-                        [&form](std::function<void()> handler) { form.Serial().SetBlockCompleteHandler(std::move(handler)); });
+    // The window clears the handler when it goes, which at program exit is after the main window
+    // and its serial port are gone.
+    QPointer<TfRS232> serial(&form.Serial());
+    return new TfUpdate(context, std::move(e), [serial](std::function<void()> handler) {
+        if (serial)
+            serial->SetBlockCompleteHandler(std::move(handler));
+    });
 }

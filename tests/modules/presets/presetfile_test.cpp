@@ -101,6 +101,17 @@ TEST_F(presets_File, export_unwritableFile_reportsAndLeavesNothing)
     EXPECT_FALSE(QFile::exists(file));
 }
 
+TEST_F(presets_File, import_overlongNumbers_refusedNotOverflowed)
+{
+    TPresetTable table = twoPresets();
+    // A volume beyond float's range reads as infinity; the sampling time from it must saturate.
+    const TSettingsIni ini = iniOf("[preset_01]\nactive_1=1\nflow_1=1,95\nvolume_1=5" + QByteArray(60, '6') +
+                                   ",1\n[preset_02]\nflow_1=1" + QByteArray(50, '0') + "\nvolume_1=30\n");
+    const TPresetImport result = ImportPresets(ini, table, 5.0);
+    EXPECT_TRUE(result.Accepted.isEmpty());
+    EXPECT_EQ(result.Rejections.size(), 2);
+}
+
 TEST_F(presets_File, proposedName)
 {
     EXPECT_EQ(ProposedPresetFileName(QStringLiteral("SV2000123"), QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))),

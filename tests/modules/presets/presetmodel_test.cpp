@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -104,6 +105,11 @@ TEST(presets_Time, roundsHalvesToEven)
     EXPECT_EQ(RoundHalfEven(-2.5), -2);
     EXPECT_EQ(RoundHalfEven(2.4999), 2);
     EXPECT_EQ(RoundHalfEven(2.5001), 3);
+    // Out of range (an overlong number in a preset file): the nearest limit, never undefined.
+    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(RoundHalfEven(-1e300), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(RoundHalfEven(-9223372036854775808.0), std::numeric_limits<qint64>::min());
     // 0.5 l at 0.24 l/min: exactly 125 s; 0.1 l at 0.08 l/min: exactly 75 s.
     TPresetTable table;
     ParsePresetAnswer(table, kOrderDone, QStringLiteral("TSP;1;A;0;16;24;5;0;0;16;8;1;0;0;"));
