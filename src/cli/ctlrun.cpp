@@ -729,16 +729,16 @@ int TCtlRun::cmdStop()
 
 namespace {
 
-enum class TFileKind { Csv, Workbook, Unknown };
+enum class TOutputKind { Csv, Workbook, Unknown };
 
-TFileKind FileKindOf(const QString& path)
+TOutputKind FileKindOf(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("csv"))
-        return TFileKind::Csv;
+        return TOutputKind::Csv;
     if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("xlsm"))
-        return TFileKind::Workbook;
-    return TFileKind::Unknown;
+        return TOutputKind::Workbook;
+    return TOutputKind::Unknown;
 }
 
 // Header lines as the card writes them; the loader skips lines starting with these words.
@@ -864,8 +864,8 @@ int TCtlRun::exportWorkbook(TProbedatenLogic& logic, const std::function<void()>
 
 int TCtlRun::cmdRecords()
 {
-    const TFileKind kind = FileKindOf(FOptions.Output);
-    if (kind == TFileKind::Unknown) {
+    const TOutputKind kind = FileKindOf(FOptions.Output);
+    if (kind == TOutputKind::Unknown) {
         error(QStringLiteral("sarvikctl: %1: the file must end in .csv, .xlsx or .xlsm").arg(FOptions.Output));
         return ceUsage;
     }
@@ -885,7 +885,7 @@ int TCtlRun::cmdRecords()
         return ceDone;
     }
     if (rc == ceDone) {
-        if (kind == TFileKind::Csv) {
+        if (kind == TOutputKind::Csv) {
             QString why;
             if (!writeLines(FOptions.Output, QString::fromLatin1(kRecordHeader), raw, why)) {
                 error(QStringLiteral("%1: %2").arg(FOptions.Output, why));
@@ -912,8 +912,8 @@ int TCtlRun::cmdRecords()
 
 int TCtlRun::cmdLog(int number)
 {
-    const TFileKind kind = FileKindOf(FOptions.Output);
-    if (kind == TFileKind::Unknown || number < 0) {
+    const TOutputKind kind = FileKindOf(FOptions.Output);
+    if (kind == TOutputKind::Unknown || number < 0) {
         error(QStringLiteral("sarvikctl: %1: the file must end in .csv, .xlsx or .xlsm").arg(FOptions.Output));
         return ceUsage;
     }
@@ -986,7 +986,7 @@ int TCtlRun::cmdLog(int number)
     } else if (alarm || !exportAsked) {
         error(last);
         rc = ceDevice;
-    } else if (kind == TFileKind::Csv) {
+    } else if (kind == TOutputKind::Csv) {
         QString why;
         info(last);
         if (!writeLines(FOptions.Output, QString::fromLatin1(kLogHeader), entries, why)) {

@@ -3,7 +3,7 @@
 #include "formatsettings.h"
 #include "i18n.h"
 #include "settingsform.h"
-#include "sysmeld.h"
+#include "sysmessages.h"
 
 #include <QDir>
 #include <QFile>
