@@ -25,12 +25,12 @@ QString FlowUnitText(int volumeType)
     return Tr("NL/min");
 }
 
-QString FormatDuration(int seconds)
+QString FormatDuration(qint64 seconds)
 {
     // A negative duration (unset time on the device) would print as "00:-5"; show zero instead.
     if (seconds < 0)
         seconds = 0;
     if (seconds < 3600)
-        return QString::asprintf("%2.2d:%2.2d m:s", seconds / 60, seconds % 60);
-    return QString::asprintf("%2.2d:%2.2d h:m", seconds / 3600, (seconds % 3600) / 60);
+        return QString::asprintf("%2.2lld:%2.2lld m:s", seconds / 60, seconds % 60);
+    return QString::asprintf("%2.2lld:%2.2lld h:m", seconds / 3600, (seconds % 3600) / 60);
 }

@@ -16,4 +16,4 @@ QString VolumeUnitText(int volumeType);
 QString FlowUnitText(int volumeType);
 
 // Under an hour "mm:ss m:s", else "hh:mm h:m" (whole minutes or hours, the rest dropped).
-QString FormatDuration(int seconds);
+QString FormatDuration(qint64 seconds);

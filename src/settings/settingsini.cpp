@@ -3,6 +3,8 @@
 #include "settingstexts.h"
 
 #include <QFile>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringDecoder>
@@ -391,6 +393,23 @@ void writeInPlace(const QString& fileName, int fd, const QByteArray& data)
         RaiseSettingsError(systemErrorText(fileName, errno));
 }
 
+// A save killed between creating its temporary file and the rename leaves "<name>.tmp.XXXXXX"
+// behind. Only old ones go: a younger one may belong to a save running in another process.
+void removeStaleTemporaries(const QString& target)
+{
+    const QFileInfo info(target);
+    const QString prefix = info.fileName() + QStringLiteral(".tmp.");
+    const QDateTime limit = QDateTime::currentDateTimeUtc().addSecs(-60);
+    const QDir dir = info.absoluteDir();
+    const QStringList names = dir.entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QString path = dir.filePath(name);
+        const QFileInfo temp(path);
+        if (!temp.isSymLink() && temp.ownerId() == ::getuid() && temp.lastModified().toUTC() < limit)
+            QFile::remove(path);
+    }
+}
+
 }  // namespace
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& data)
@@ -458,6 +477,7 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& data)
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    removeStaleTemporaries(target);
 }
 
 #endif

@@ -3,6 +3,7 @@
 #include "settingsini.h"
 #include "settingstestutil.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -325,6 +326,39 @@ TEST_F(settings_File, saveThroughASymlinkKeepsTheLink)
     form.SaveToFile(ini);
     EXPECT_TRUE(QFileInfo(ini).isSymLink());
     EXPECT_TRUE(readFile(real).contains("[settings/General]"));
+}
+
+// A save killed before its rename leaves a temporary file; the next save clears the old ones
+// and leaves alone what may still be another process's save in progress, or no temporary at all.
+TEST_F(settings_File, saveClearsTemporariesLeftByAKilledSave)
+{
+    struct Case {
+        const char* name;
+        bool old;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"SarvikControl.ini.tmp.a1B2c3", true, true},
+        {"SarvikControl.ini.tmp.zZ9y8X", false, false},  // young: maybe a save running elsewhere
+        {"SarvikControl.ini.tmp.short", true, false},
+        {"SarvikControl.ini.tmp.toolong7", true, false},
+        {"Other.ini.tmp.a1B2c3", true, false},
+        {"SarvikControl.ini.bak", true, false},
+    };
+    const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-3600);
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(c.name);
+        writeFile(path, "half a save");
+        if (c.old) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        }
+    }
+    form.SaveToFile(ini);
+    for (const Case& c : cases)
+        EXPECT_EQ(QFileInfo::exists(dir.filePath(c.name)), !c.removed) << c.name;
+    EXPECT_TRUE(readFile(ini).contains("[settings/General]"));
 }
 
 TEST_F(settings_File, ordinaryIniReaderSeesTheSections)

@@ -770,7 +770,7 @@ TDetailsView TProbedatenLogic::DetailsOf(const T_SAMPLEDATA& r) const
         v.FlowMonitor = FlowMonitorText(ch);
         v.FlowMonitorColour = FlowMonitorColor(ch);
         const bool interval = (ch.iSetFlags & kFlagInterval) && (ch.iStatus == 1 || ch.iStatus == 2);
-        v.SetDuration = interval ? FormatDuration(ch.iSetTime * 60) : Tr("kein Intervallbetrieb");
+        v.SetDuration = interval ? FormatDuration(qint64{ch.iSetTime} * 60) : Tr("kein Intervallbetrieb");
     }
     d.Temperature = climateTemperature(r, fmt);
     d.Humidity = climateHumidity(r, fmt);

@@ -236,7 +236,7 @@ void TSpreadsheetExport::WriteSampleRow(const T_SAMPLEDATA& r, int row)
         FBook->SetCell(row, b + 8, num("%.4f", ch.fSetFlow));
         FBook->SetCell(row, b + 9, txt(FlowUnitText(ch.iSetFlags)));
         FBook->SetCell(row, b + 10,
-                       txt((ch.iSetFlags & kFlagInterval) ? FormatDuration(ch.iSetTime * 60) : QStringLiteral("---")));
+                       txt((ch.iSetFlags & kFlagInterval) ? FormatDuration(qint64{ch.iSetTime} * 60) : QStringLiteral("---")));
         FBook->SetCell(row, b + 11, txt(FlowMonitorText(ch)));
     }
     FBook->SetCell(row, 26, txt(r.bLoggingActive ? Tr("Ein") : Tr("Aus")));

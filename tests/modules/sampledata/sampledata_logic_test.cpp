@@ -672,6 +672,15 @@ TEST_F(sampledata_Logic, listRowAndDetails_formats)
     EXPECT_EQ(d.Pressure, QStringLiteral("?"));
 }
 
+// The set time comes from the device in minutes; a damaged record's huge value is shown, not wrapped.
+TEST_F(sampledata_Logic, hugeIntervalSetTime_isShownInHours)
+{
+    Logic->StartRecordDownload(0);
+    answer(TdrAnswer(42, {{13, "2"}, {17, "26"}, {20, "51310132"}}));
+    ASSERT_EQ(Logic->Rows().size(), 1u);
+    EXPECT_EQ(Logic->Details().Channel[0].SetDuration, QStringLiteral("855168:52 h:m"));
+}
+
 TEST(sampledata_Texts, statusTextAndColour_flowMonitor)
 {
     SetProgramLanguage(kLangGerman);
