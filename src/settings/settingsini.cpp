@@ -110,7 +110,9 @@ void TSettingsIni::LoadFromText(const QString& text)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     for (QString& raw : lines) {
-        if (raw.endsWith(QLatin1Char('\r')))
+        // Every CR at the end goes: one left behind would be written as a CR LF break, and the file
+        // would read differently the next time.
+        while (raw.endsWith(QLatin1Char('\r')))
             raw.chop(1);
         const QString trimmed = raw.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.indexOf(QLatin1Char(']')) > 0) {

@@ -361,6 +361,28 @@ TEST_F(settings_File, saveClearsTemporariesLeftByAKilledSave)
     EXPECT_TRUE(readFile(ini).contains("[settings/General]"));
 }
 
+// Damaged files found by fuzzing: what the program saves from them it reads back unchanged.
+TEST_F(settings_File, savedFromADamagedFile_readsBackAsSaved)
+{
+    const QByteArray inputs[] = {
+        QByteArray("[]se\xef" "e][]se\xef" "e]\r\r"),
+    };
+    for (const QByteArray& input : inputs) {
+        SCOPED_TRACE(input.toHex().toStdString());
+        writeFile(ini, input);
+        TFSettingsForm first;
+        BuildProgramSettings(first);
+        first.ReadFromFile(ini);
+        first.SaveToFile(ini);
+        const QByteArray saved = readFile(ini);
+        TFSettingsForm again;
+        BuildProgramSettings(again);
+        again.ReadFromFile(ini);
+        again.SaveToFile(ini);
+        EXPECT_EQ(readFile(ini).toStdString(), saved.toStdString());
+    }
+}
+
 TEST_F(settings_File, ordinaryIniReaderSeesTheSections)
 {
     form.SetStr("Paths/Firmware", QString::fromUtf8("C:\\Firmware\\Sarvik 100% Größe.hex"));
