@@ -93,6 +93,9 @@ void TConnectionMachine::tick(qint64 nowMs)
             break;
         FDevice.comPort.clear();
         FDeviceIndex = 0;
+        // Orders queued for the vanished device would otherwise be written to the next one,
+        // each unanswered one costing a full answer window before the link is back.
+        call(FEnv.clearOrders);
         call(FEnv.setPortPanel, QString());
         call(FEnv.closePort);
         call(FEnv.showInfo, Tr("Geräte-Verbindung unterbrochen. Versuche erneut zu verbinden..."));

@@ -231,7 +231,7 @@ TEST_F(disc_Connection, vanishedDevice_detectedWithinOneTick)
     EXPECT_EQ(m.DeviceIndex(), 0);
     EXPECT_TRUE(m.CurrentDevice().comPort.isEmpty());
     EXPECT_EQ(link.takeCalls(),
-              (QStringList{QStringLiteral("close"),
+              (QStringList{QStringLiteral("clear orders"), QStringLiteral("close"),
                            QStringLiteral("info Geräte-Verbindung unterbrochen. Versuche erneut zu verbinden..."),
                            QStringLiteral("offline")}));
 }
