@@ -42,7 +42,7 @@ TAutoResetEvent::TAutoResetEvent(TEventGroup& group)
     group.FNextBit <<= 1;
 }
 
-void TAutoResetEvent::set()
+bool TAutoResetEvent::set()
 {
     bool wake = false;
     {
@@ -52,6 +52,7 @@ void TAutoResetEvent::set()
     }
     if (wake)
         FGroup->FCond.notify_all();
+    return wake;
 }
 
 bool TAutoResetEvent::wait(std::chrono::milliseconds timeout)
@@ -192,7 +193,10 @@ void TDeviceCommThread::HandleRXData(const QByteArray& line)
             FRXData = line;
         }
     }
-    FDataEvent.set();
+    // The woken worker answers with a hand-over at once (the finished order, a retry or a
+    // device message); waiting for it awake beats being woken for it.
+    if (FDataEvent.set())
+        FUi->ExpectTask(kReactionSpin);
 }
 
 QByteArray TDeviceCommThread::TakeRXData(std::deque<QByteArray>& messages)
