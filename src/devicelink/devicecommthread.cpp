@@ -414,14 +414,24 @@ std::unique_ptr<TDeviceCommThread::TStarted> TDeviceCommThread::ProcessOrder(TOr
     // callback queues (the hand-over writes that one).
     {
         std::unique_lock guard(FWake.FLock);
-        TAutoResetEvent::waitLocked(
+        const auto window = std::chrono::milliseconds(FAnswerWindowMs);
+        // A silent device must not keep the worker here: the window of an order the hand-over
+        // wrote runs from the hand-over, as for one the worker wrote itself.
+        auto deadline = n->postedAt + window;
+        while (!TAutoResetEvent::waitLocked(
             FWake, guard,
             [this] { return FDataEvent.bit() | FHandOverEvent.bit() | (FHandBackDone ? FOrderEvent.bit() : 0u); },
             [this] {
                 return FDataEvent.isSetLocked() || FHandOverEvent.isSetLocked() ||
                     (FHandBackDone && FOrderEvent.isSetLocked()) || FOrderEvent.isStoppedLocked();
             },
-            Clock::time_point::max());
+            deadline)) {
+            if (FHandBackDone && n->present)
+                break;  // its window has run out; the attempt loop logs it and tries again
+            // Nothing written: the next order wakes the worker. A hand-over that has not run
+            // yet is looked at again a window later.
+            deadline = FHandBackDone ? Clock::time_point::max() : deadline + window;
+        }
     }
     if (FStop.load() || !FUi->Wait(ticket, FStop))
         return {};
