@@ -9,10 +9,6 @@
 #include <exception>
 #include <typeinfo>
 
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
-
 Q_LOGGING_CATEGORY(lcLink, "sarvik.devicelink")
 
 namespace {
@@ -49,16 +45,14 @@ TAutoResetEvent::TAutoResetEvent(TEventGroup& group)
 bool TAutoResetEvent::set()
 {
     bool wake = false;
-    bool watched = false;
     {
         std::lock_guard guard(FGroup->FLock);
         FSignalled = true;
         wake = (FGroup->FWaitMask & FBit) != 0;
-        watched = (FGroup->FWatchMask & FBit) != 0;
     }
     if (wake)
         FGroup->FCond.notify_all();
-    return wake || watched;
+    return wake;
 }
 
 bool TAutoResetEvent::wait(std::chrono::milliseconds timeout)
@@ -199,7 +193,7 @@ void TDeviceCommThread::HandleRXData(const QByteArray& line)
             FRXData = line;
         }
     }
-    // The worker answers with a hand-over at once (the finished order, a retry or a
+    // The woken worker answers with a hand-over at once (the finished order, a retry or a
     // device message); waiting for it awake beats being woken for it.
     if (FDataEvent.set())
         FUi->ExpectTask(kReactionSpin);
@@ -212,46 +206,6 @@ QByteArray TDeviceCommThread::TakeRXData(std::deque<QByteArray>& messages)
     QByteArray line;
     line.swap(FRXData);
     return line;
-}
-
-std::chrono::steady_clock::duration TDeviceCommThread::AnswerPace() const
-{
-    Clock::duration pace = Clock::duration::zero();
-    for (const Clock::duration d : FPace) {
-        if (d == Clock::duration::zero())
-            return Clock::duration::zero();  // too few answers yet
-        if (pace == Clock::duration::zero() || d < pace)
-            pace = d;
-    }
-    return pace;
-}
-
-void TDeviceCommThread::NoteAnswer(Clock::time_point postedAt)
-{
-    FPace[FPaceNext] = std::max(Clock::duration(1), Clock::now() - postedAt);
-    FPaceNext = (FPaceNext + 1) % kPaceSamples;
-}
-
-template <typename Wanted, typename Ready, typename Expecting>
-bool TDeviceCommThread::WaitForAnswerLocked(std::unique_lock<std::mutex>& guard, Wanted wanted, Ready ready,
-                                            Expecting expecting, Clock::time_point postedAt,
-                                            Clock::time_point deadline)
-{
-    const Clock::duration pace = AnswerPace();
-    if (pace != Clock::duration::zero() && !ready()) {
-        const auto watchFrom = std::min(postedAt + pace - kWatchLead, deadline);
-        const auto watchUntil = std::min(postedAt + pace + kWatchSpan, deadline);
-        if (Clock::now() < watchFrom)
-            TAutoResetEvent::waitLocked(FWake, guard, wanted, ready, watchFrom);
-        FWake.FWatchMask = wanted();
-        while (!ready() && expecting() && Clock::now() < watchUntil) {
-            guard.unlock();
-            std::this_thread::yield();
-            guard.lock();
-        }
-        FWake.FWatchMask = 0;
-    }
-    return TAutoResetEvent::waitLocked(FWake, guard, wanted, ready, deadline);
 }
 
 bool TDeviceCommThread::RunOnUi(const std::function<void()>& f)
@@ -279,11 +233,6 @@ void TDeviceCommThread::RaiseComError()
 
 void TDeviceCommThread::Execute()
 {
-#ifdef __linux__
-    // Its timed sleeps end shortly before an answer is due; the default slack of 50 us would
-    // make them end after it.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-#endif
     std::unique_ptr<TStarted> started;
     while (!FStop.load()) {
         try {
@@ -362,19 +311,8 @@ std::unique_ptr<TDeviceCommThread::TStarted> TDeviceCommThread::ProcessOrder(TOr
         }
         // The worker is not woken for a write that worked: the answer does that. Waiting up to
         // the window counted from the hand-over covers a silent device as well.
-        bool woken = false;
-        {
-            std::unique_lock guard(FWake.FLock);
-            const unsigned bits = FDataEvent.bit() | FHandOverEvent.bit();
-            woken = WaitForAnswerLocked(
-                guard, [bits] { return bits; },
-                [this] {
-                    return FDataEvent.isSetLocked() || FHandOverEvent.isSetLocked() ||
-                        FDataEvent.isStoppedLocked() || FHandOverEvent.isStoppedLocked();
-                },
-                [] { return true; }, postedAt, postedAt + std::chrono::milliseconds(FAnswerWindowMs));
-            woken = woken && !FDataEvent.isStoppedLocked() && !FHandOverEvent.isStoppedLocked();
-        }
+        const bool woken = TAutoResetEvent::waitAny({&FDataEvent, &FHandOverEvent},
+                                                    postedAt + std::chrono::milliseconds(FAnswerWindowMs));
         if (FStop.load() || !FUi->Wait(ticket, FStop))
             return {};
         FHandOverEvent.take();
@@ -414,7 +352,6 @@ std::unique_ptr<TDeviceCommThread::TStarted> TDeviceCommThread::ProcessOrder(TOr
             }
             if (IsAnswerLine(line)) {
                 answer = line;
-                NoteAnswer(postedAt);
                 break;
             }
             if (messages.empty())
@@ -481,15 +418,14 @@ std::unique_ptr<TDeviceCommThread::TStarted> TDeviceCommThread::ProcessOrder(TOr
         // A silent device must not keep the worker here: the window of an order the hand-over
         // wrote runs from the hand-over, as for one the worker wrote itself.
         auto deadline = n->postedAt + window;
-        while (!WaitForAnswerLocked(
-            guard,
+        while (!TAutoResetEvent::waitLocked(
+            FWake, guard,
             [this] { return FDataEvent.bit() | FHandOverEvent.bit() | (FHandBackDone ? FOrderEvent.bit() : 0u); },
             [this] {
                 return FDataEvent.isSetLocked() || FHandOverEvent.isSetLocked() ||
                     (FHandBackDone && FOrderEvent.isSetLocked()) || FOrderEvent.isStoppedLocked();
             },
-            // Only an order the hand-over wrote has an answer to watch for.
-            [this, n] { return FHandBackDone && n->present; }, n->postedAt, deadline)) {
+            deadline)) {
             if (FHandBackDone && n->present)
                 break;  // its window has run out; the attempt loop logs it and tries again
             // Nothing written: the next order wakes the worker. A hand-over that has not run

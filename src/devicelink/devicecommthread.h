@@ -36,8 +36,7 @@ class TEventGroup {
 public:
     std::mutex FLock;
     std::condition_variable FCond;
-    unsigned FWaitMask = 0;   // events the waiting thread waits for; under FLock
-    unsigned FWatchMask = 0;  // events it watches for awake, needing no wake-up; under FLock
+    unsigned FWaitMask = 0;  // events the waiting thread waits for; under FLock
     unsigned FNextBit = 1;
 };
 
@@ -49,7 +48,7 @@ public:
     TAutoResetEvent();
     explicit TAutoResetEvent(TEventGroup& group);
 
-    // Whether the group's thread waited or watched for it.
+    // Whether it woke a waiter.
     bool set();
     // Waits until set or stopped; false on time-out. A negative timeout waits without limit.
     bool wait(std::chrono::milliseconds timeout);
@@ -105,10 +104,6 @@ public:
     // How long the user-interface thread stays awake for the worker's reaction to a line it
     // waited for: a thread wake-up costs tens of microseconds, the reaction takes a few.
     static constexpr std::chrono::microseconds kReactionSpin{100};
-    // The worker watches awake for an answer from this long before the recent answers' pace
-    // says it is due until this long after; outside that window it sleeps.
-    static constexpr std::chrono::microseconds kWatchLead{100};
-    static constexpr std::chrono::microseconds kWatchSpan{200};
 
     // Created on the user-interface thread: the port, the protocol and the callbacks are run
     // there. The thread starts with Start().
@@ -167,18 +162,6 @@ private:
     void RaiseComError();
     // The answer slot and every device message that came in since the last take.
     QByteArray TakeRXData(std::deque<QByteArray>& messages);
-    // Waits like TAutoResetEvent::waitLocked (FWake's lock held) for an answer to a frame posted
-    // at postedAt. When the recent answers keep a pace, it sleeps until shortly before the next
-    // is due and watches for it awake while expecting() holds: a sleeping thread costs the one
-    // that wakes it a system call and comes back tens of microseconds later.
-    template <typename Wanted, typename Ready, typename Expecting>
-    bool WaitForAnswerLocked(std::unique_lock<std::mutex>& guard, Wanted wanted, Ready ready, Expecting expecting,
-                             std::chrono::steady_clock::time_point postedAt,
-                             std::chrono::steady_clock::time_point deadline);
-    // The time from posting a frame to its answer, the shortest of the last few; zero while
-    // there were none.
-    std::chrono::steady_clock::duration AnswerPace() const;
-    void NoteAnswer(std::chrono::steady_clock::time_point postedAt);
 
     std::unique_ptr<TUiInvoker> FUi;
     TDeviceCommPort* FPort;
@@ -204,8 +187,4 @@ private:
 
     std::atomic<bool> FStop{false};
     std::thread FThread;
-    // Worker thread only.
-    static constexpr int kPaceSamples = 8;
-    std::chrono::steady_clock::duration FPace[kPaceSamples] = {};
-    int FPaceNext = 0;
 };
