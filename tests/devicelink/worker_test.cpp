@@ -335,9 +335,9 @@ TEST_F(devicelink_Worker, ordersQueuedInBurstsAfterTheWorkerFellAsleep_areAllCar
     EXPECT_EQ(peer.written.size(), 5u);
 }
 
-// Orders the finished callback queues are written by the hand-over, and quick answers in a row
-// set the worker's pace; an answer that then comes late, or none, must still meet the usual
-// windows and attempts.
+// Orders the finished callback queues are written by the hand-over of their predecessor; after
+// quick answers in a row, an answer that comes late, or none, must still meet the usual windows
+// and attempts.
 TEST_F(devicelink_Worker, chainedOrdersAfterQuickAnswers_lateOrMissingAnswersKeepTheirRules)
 {
     struct Case {
