@@ -18,7 +18,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
+#include <sched.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -50,10 +53,20 @@ public:
         FStop = true;
         FThread.join();
     }
+    bool realTime() const { return FRealTime; }
 
 private:
     void run()
     {
+        // A wire is not late because the machine is busy: the pacing device thread sleeps with
+        // the finest timer slack and, where allowed, ahead of ordinary threads. The program's
+        // own threads keep their usual scheduling.
+        if (FPaced) {
+            ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+            sched_param sp{};
+            sp.sched_priority = 1;
+            FRealTime = ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &sp) == 0;
+        }
         const QByteArray answer = answerFor();
         QByteArray pending;
         char buf[256];
@@ -61,6 +74,8 @@ private:
             pollfd p{FMaster, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
+            // The frame's bytes were on the wire by the time they could be read.
+            const auto arrived = std::chrono::steady_clock::now();
             const ssize_t n = ::read(FMaster, buf, sizeof buf);
             if (n <= 0)
                 continue;
@@ -72,7 +87,7 @@ private:
                 if (FPaced) {
                     // The frame's last byte reaches the device, then the answer's last byte comes back.
                     const double seconds = double(frameLen + answer.size()) / kWireBytesPerSecond;
-                    const auto due = std::chrono::steady_clock::now() +
+                    const auto due = arrived +
                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                             std::chrono::duration<double>(seconds));
                     // Sleep most of the way, then spin: a plain sleep overshoots by far more
@@ -89,6 +104,7 @@ private:
     int FMaster;
     bool FPaced;
     std::atomic<bool> FStop{false};
+    std::atomic<bool> FRealTime{false};
     std::thread FThread;
 };
 
@@ -140,38 +156,81 @@ std::vector<double> rawTrips(const char* slavePath, int count)
 }
 
 // The program's path: SendOrder -> worker -> serial layer -> pty -> peer -> callback -> SendOrder.
-std::vector<double> programTrips(const QString& slavePath, int count, bool* allDone)
-{
-    std::vector<double> us;
-    TfRS232 port;
-    if (!port.RS232Open(slavePath))
-        return us;
-    QElapsedTimer perOrder;
-    int finished = 0;
-    bool ok = true;
-    std::unique_ptr<TDeviceCommThread> worker;
-    worker = std::make_unique<TDeviceCommThread>(&port, nullptr, [&](const TOrder& o) {
-        us.push_back(double(perOrder.nsecsElapsed()) / 1000.0);
-        ok = ok && o.Status == kOrderDone;
-        if (++finished < count) {
-            perOrder.start();
+// One port and one worker for the whole run, as in the program; the port is closed between
+// blocks so that the bare loop has the pseudo-terminal to itself.
+class ProgramLink {
+public:
+    explicit ProgramLink(const QString& slavePath)
+        : FPath(slavePath)
+    {
+        FWorker = std::make_unique<TDeviceCommThread>(&FPort, nullptr, [this](const TOrder& o) { Finished(o); });
+        FPort.RS232SetReceiveHandler([this](const QByteArray& line) { FWorker->HandleRXData(line); });
+        SetOrderSink([this](const TOrder& o) { FWorker->AddOrder(o); });
+        FWorker->Start();
+    }
+    ~ProgramLink()
+    {
+        FWorker.reset();
+        SetOrderSink({});
+    }
+
+    // Runs count orders back to back; false when the port did not open or an order failed.
+    bool Trips(int count, std::vector<double>& us)
+    {
+        if (!FPort.RS232Open(FPath))
+            return false;
+        FUs = &us;
+        FCount = count;
+        FFinished = 0;
+        FOk = true;
+        QTimer::singleShot(0, [this] {
+            FPerOrder.start();
+            SendOrder(0, QString::fromLatin1(kCommand), 0);
+        });
+        QCoreApplication::exec();
+        FPort.RS232Open(QString());
+        return FOk && FFinished == count;
+    }
+
+private:
+    void Finished(const TOrder& o)
+    {
+        FUs->push_back(double(FPerOrder.nsecsElapsed()) / 1000.0);
+        FOk = FOk && o.Status == kOrderDone;
+        if (++FFinished < FCount) {
+            FPerOrder.start();
             SendOrder(0, QString::fromLatin1(kCommand), 0);
         } else {
             QCoreApplication::quit();
         }
-    });
-    port.RS232SetReceiveHandler([&](const QByteArray& line) { worker->HandleRXData(line); });
-    SetOrderSink([&](const TOrder& o) { worker->AddOrder(o); });
-    worker->Start();
-    QTimer::singleShot(0, [&] {
-        perOrder.start();
-        SendOrder(0, QString::fromLatin1(kCommand), 0);
-    });
-    QCoreApplication::exec();
-    worker.reset();
-    SetOrderSink({});
-    *allDone = ok && finished == count;
-    return us;
+    }
+
+    QString FPath;
+    TfRS232 FPort;
+    std::unique_ptr<TDeviceCommThread> FWorker;
+    QElapsedTimer FPerOrder;
+    std::vector<double>* FUs = nullptr;
+    int FCount = 0;
+    int FFinished = 0;
+    bool FOk = true;
+};
+
+// The bare loop and the program take turns in blocks, so that a change in the machine's load
+// during the run falls on both alike.
+bool sideBySide(const char* slavePath, int trips, std::vector<double>& raw, std::vector<double>& program)
+{
+    constexpr int kBlock = 100;
+    ProgramLink link(QString::fromLocal8Bit(slavePath));
+    for (int done = 0; done < trips; done += kBlock) {
+        const int n = std::min(kBlock, trips - done);
+        const std::vector<double> r = rawTrips(slavePath, n);
+        if (int(r.size()) != n)
+            return false;
+        raw.insert(raw.end(), r.begin(), r.end());
+        if (!link.Trips(n, program))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -193,19 +252,19 @@ int main(int argc, char** argv)
 
     std::vector<double> raw;
     std::vector<double> program;
+    std::vector<double> rawPaced;
     std::vector<double> paced;
     bool okFast = false;
     bool okPaced = false;
+    bool peerRealTime = false;
     {
         Peer peer(master, false);
-        raw = rawTrips(name, trips);
-        program = programTrips(QString::fromLocal8Bit(name), trips, &okFast);
+        okFast = sideBySide(name, trips, raw, program);
     }
-    std::vector<double> rawPaced;
     {
         Peer peer(master, true);
-        rawPaced = rawTrips(name, pacedTrips);
-        paced = programTrips(QString::fromLocal8Bit(name), pacedTrips, &okPaced);
+        okPaced = sideBySide(name, pacedTrips, rawPaced, paced);
+        peerRealTime = peer.realTime();
     }
     double pacedSeconds = 0;
     for (double v : paced)
@@ -231,6 +290,7 @@ int main(int argc, char** argv)
     const double pacedRate = double(paced.size()) / pacedSeconds;
     const double efficiency = std::min(1.0, pacedRate / wireRate);
 
+    std::printf("device thread: %s scheduling\n", peerRealTime ? "real-time" : "ordinary");
     std::printf("raw: %zu trips, median %.1f us\n", raw.size(), median(raw));
     std::printf("program: %zu orders, median %.1f us\n", program.size(), median(program));
     std::printf("raw paced: median %.1f us per trip\n", median(rawPaced));

@@ -42,7 +42,7 @@ TAutoResetEvent::TAutoResetEvent(TEventGroup& group)
     group.FNextBit <<= 1;
 }
 
-void TAutoResetEvent::set()
+bool TAutoResetEvent::set()
 {
     bool wake = false;
     {
@@ -52,6 +52,7 @@ void TAutoResetEvent::set()
     }
     if (wake)
         FGroup->FCond.notify_all();
+    return wake;
 }
 
 bool TAutoResetEvent::wait(std::chrono::milliseconds timeout)
@@ -192,7 +193,10 @@ void TDeviceCommThread::HandleRXData(const QByteArray& line)
             FRXData = line;
         }
     }
-    FDataEvent.set();
+    // The woken worker answers with a hand-over at once (the finished order, a retry or a
+    // device message); waiting for it awake beats being woken for it.
+    if (FDataEvent.set())
+        FUi->ExpectTask(kReactionSpin);
 }
 
 QByteArray TDeviceCommThread::TakeRXData(std::deque<QByteArray>& messages)
@@ -410,14 +414,24 @@ std::unique_ptr<TDeviceCommThread::TStarted> TDeviceCommThread::ProcessOrder(TOr
     // callback queues (the hand-over writes that one).
     {
         std::unique_lock guard(FWake.FLock);
-        TAutoResetEvent::waitLocked(
+        const auto window = std::chrono::milliseconds(FAnswerWindowMs);
+        // A silent device must not keep the worker here: the window of an order the hand-over
+        // wrote runs from the hand-over, as for one the worker wrote itself.
+        auto deadline = n->postedAt + window;
+        while (!TAutoResetEvent::waitLocked(
             FWake, guard,
             [this] { return FDataEvent.bit() | FHandOverEvent.bit() | (FHandBackDone ? FOrderEvent.bit() : 0u); },
             [this] {
                 return FDataEvent.isSetLocked() || FHandOverEvent.isSetLocked() ||
                     (FHandBackDone && FOrderEvent.isSetLocked()) || FOrderEvent.isStoppedLocked();
             },
-            Clock::time_point::max());
+            deadline)) {
+            if (FHandBackDone && n->present)
+                break;  // its window has run out; the attempt loop logs it and tries again
+            // Nothing written: the next order wakes the worker. A hand-over that has not run
+            // yet is looked at again a window later.
+            deadline = FHandBackDone ? Clock::time_point::max() : deadline + window;
+        }
     }
     if (FStop.load() || !FUi->Wait(ticket, FStop))
         return {};

@@ -48,7 +48,8 @@ public:
     TAutoResetEvent();
     explicit TAutoResetEvent(TEventGroup& group);
 
-    void set();
+    // Whether it woke a waiter.
+    bool set();
     // Waits until set or stopped; false on time-out. A negative timeout waits without limit.
     bool wait(std::chrono::milliseconds timeout);
     bool waitForever() { return wait(std::chrono::milliseconds(-1)); }
@@ -100,6 +101,9 @@ public:
     static constexpr int kAnswerWindowMs = 3000;
     static constexpr int kAttempts = 2;
     static constexpr size_t kMaxPendingMessages = 256;
+    // How long the user-interface thread stays awake for the worker's reaction to a line it
+    // waited for: a thread wake-up costs tens of microseconds, the reaction takes a few.
+    static constexpr std::chrono::microseconds kReactionSpin{100};
 
     // Created on the user-interface thread: the port, the protocol and the callbacks are run
     // there. The thread starts with Start().

@@ -161,6 +161,13 @@ void TfRS232::ReadPending()
             break;
         case TRxAssembly::LineDone:
             LineComplete();
+            // Line ends right behind the line (CR LF) would be dropped anyway; taken here they
+            // need no second pass.
+            while (FRx.Expected == 0 && !FRx.Complete && FRx.Buffer.isEmpty() && ComP1.bytesAvailable() > 0) {
+                if (!ComP1.peek(&byte, 1) || (byte != '\r' && byte != '\n'))
+                    break;
+                ComP1.skip(1);
+            }
             // The port only notifies on new bytes; without this a second line that came in
             // the same burst would wait for the device's next transmission.
             if (ComP1.bytesAvailable() > 0 && !FRereadQueued) {

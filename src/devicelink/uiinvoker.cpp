@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <thread>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -53,6 +54,7 @@ TUiInvoker::TTicket TUiInvoker::Post(std::function<void()> f)
     // A non-empty queue has its wake-up pending already, or Drain is still looping over it.
     const bool wake = FTasks.empty();
     FTasks.push_back(task);
+    FHasTasks.store(true, std::memory_order_release);
     if (wake) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t n = ::write(FEventFd, &one, sizeof one);
@@ -88,6 +90,28 @@ void TUiInvoker::Cancel()
     FDone.notify_all();
 }
 
+void TUiInvoker::ExpectTask(std::chrono::microseconds maxWait)
+{
+    if (QThread::currentThread() != thread() || FAwaitQueued)
+        return;
+    FAwaitQueued = true;
+    // Queued, so that the task runs from the event loop and not inside the caller's handler.
+    QMetaObject::invokeMethod(this, [this, maxWait] { AwaitTask(maxWait); }, Qt::QueuedConnection);
+}
+
+void TUiInvoker::AwaitTask(std::chrono::microseconds maxWait)
+{
+    FAwaitQueued = false;
+    const auto until = std::chrono::steady_clock::now() + maxWait;
+    while (!FHasTasks.load(std::memory_order_acquire)) {
+        if (std::chrono::steady_clock::now() >= until)
+            return;  // the eventfd still wakes the thread when the task comes
+        // Gives the core away when another thread (perhaps the worker itself) waits for it.
+        std::this_thread::yield();
+    }
+    Drain();
+}
+
 void TUiInvoker::Drain()
 {
     std::uint64_t count = 0;
@@ -111,4 +135,5 @@ void TUiInvoker::Drain()
         // Without a waiter this is a flag test, no system call.
         FDone.notify_all();
     }
+    FHasTasks.store(false, std::memory_order_relaxed);
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -36,9 +37,14 @@ public:
     bool Run(const std::function<void()>& f, const std::atomic<bool>& stop) { return Wait(Post(f), stop); }
     // Releases every waiter for good; called from the invoker's thread when it stops draining.
     void Cancel();
+    // Called on the invoker's thread when a task is about to be posted (the worker was just
+    // handed what it waited for). Once the current event is done the thread stays awake up to
+    // maxWait for it and runs it, instead of going to sleep and being woken for it a moment later.
+    void ExpectTask(std::chrono::microseconds maxWait);
 
 private:
     void Drain();
+    void AwaitTask(std::chrono::microseconds maxWait);
 
     int FEventFd = -1;
     QSocketNotifier* FNotifier = nullptr;
@@ -46,4 +52,6 @@ private:
     std::condition_variable FDone;  // one for all tasks: there is one waiting thread
     std::deque<TTicket> FTasks;
     bool FCancelled = false;
+    std::atomic<bool> FHasTasks{false};  // FTasks is not empty; written under FLock
+    bool FAwaitQueued = false;           // invoker's thread only
 };

@@ -122,6 +122,44 @@ TEST_F(devicelink_Serial, countedModeTakesEveryByteUntilTheBlockIsComplete)
     ASSERT_TRUE(waitFor([&] { return !lines.empty(); }));
 }
 
+// Line ends right behind a line are dropped in line mode, but belong to the block when the
+// line's handler switched to counted mode.
+TEST_F(devicelink_Serial, bytesBehindALineFollowTheModeTheHandlerLeft)
+{
+    struct Case {
+        const char* name;
+        QByteArray burst;
+        int blockAfterFirstLine;  // 0: stay in line mode
+        std::vector<QByteArray> lines;
+        QByteArray block;
+    };
+    const Case cases[] = {
+        {"line ends dropped", "TIN;1;00000\r\n\r\nTIS;2;00000\r\n", 0, {"TIN;1;00000", "TIS;2;00000"}, {}},
+        {"line ends in the block", "TIN;1;00000\r\n\r\nA", 4, {"TIN;1;00000"}, "\n\r\nA"},
+        {"block right after CR", "TIN;1;00000\rXYZ", 3, {"TIN;1;00000"}, "XYZ"},
+        {"LF only, then a line", "TIN;1;00000\n\n\nTIS;2;00000\n", 0, {"TIN;1;00000", "TIS;2;00000"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lines.clear();
+        port.RS232ResetReceive();
+        port.RS232SetReceiveHandler([&](const QByteArray& line) {
+            if (lines.empty() && c.blockAfterFirstLine > 0)
+                port.RS232ExpectBytes(c.blockAfterFirstLine);
+            lines.push_back(line);
+        });
+        pty.write(c.burst);
+        QByteArray block;
+        if (c.blockAfterFirstLine > 0)
+            ASSERT_TRUE(waitFor([&] { return port.RS232GetData(block); }));
+        else
+            ASSERT_TRUE(waitFor([&] { return lines.size() == c.lines.size(); }));
+        spinFor(30);
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(block, c.block);
+    }
+}
+
 TEST_F(devicelink_Serial, sendWritesTheBytesAndLightsTheDataPanel)
 {
     EXPECT_TRUE(port.RS232Send("GIN;00281\r\n"));

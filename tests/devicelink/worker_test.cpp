@@ -335,6 +335,54 @@ TEST_F(devicelink_Worker, ordersQueuedInBurstsAfterTheWorkerFellAsleep_areAllCar
     EXPECT_EQ(peer.written.size(), 5u);
 }
 
+// Orders the finished callback queues are written by the hand-over of their predecessor; after
+// quick answers in a row, an answer that comes late, or none, must still meet the usual windows
+// and attempts.
+TEST_F(devicelink_Worker, chainedOrdersAfterQuickAnswers_lateOrMissingAnswersKeepTheirRules)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::vector<Reply>> script;  // for the order after the quick ones
+        qint32 status;
+        size_t writes;
+        int timeouts;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"answer long after the pace", {{{30, answerLine("TIN;7;")}}}, kOrderDone, 1, 0, 0},
+        {"message at the pace, answer later", {{{1, "TIM;Pumpe an"}, {25, answerLine("TIN;7;")}}}, kOrderDone, 1, 0, 1},
+        {"wrong checksum at the pace, then right", {{{1, "TIN;7;00001"}}, {{1, answerLine("TIN;7;")}}}, kOrderDone, 2, 0, 0},
+        {"silence", {}, kOrderFailed, 2, 2, 0},
+    };
+    constexpr int kQuick = 12;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        finished.clear();
+        messages.clear();
+        protocol.clear();
+        peer.written.clear();
+        peer.script.clear();
+        for (int i = 0; i < kQuick; ++i)
+            peer.script.push_back({{0, answerLine("TIS;4;0;")}});
+        for (const auto& replies : c.script)
+            peer.script.push_back(replies);
+        onFinished = [&](const TOrder&) {
+            if (finished.size() < kQuick + 1)
+                worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), static_cast<int>(finished.size())));
+        };
+        worker->AddOrder(MakeOrder(0, QStringLiteral("GIS"), 0));
+        ASSERT_TRUE(waitFor([&] { return finished.size() == kQuick + 1; }));
+        for (int i = 0; i < kQuick; ++i)
+            EXPECT_EQ(finished[i].Status, kOrderDone);
+        EXPECT_EQ(finished.back().Status, c.status);
+        EXPECT_EQ(peer.written.size(), kQuick + c.writes);
+        EXPECT_EQ(count("DEBUG", "Timeout"), c.timeouts);
+        EXPECT_EQ(messages.size(), c.messages);
+        onFinished = {};
+        worker->AcknowledgeComError();
+    }
+}
+
 TEST_F(devicelink_Worker, exceptionInACallback_isLoggedAndTheWorkerGoesOn)
 {
     peer.script.push_back({{1, answerLine("TIN;1;")}});
