@@ -537,6 +537,8 @@ private:
     void finish()
     {
         FSchedule.stop();
+        FTim.stop();
+        FProgress.stop();
         const TSimStatus s = FDevice->status();
         std::printf("run_s=%.1f sent=%ld answered=%ld failed=%ld thrown_away=%ld offline_episodes=%ld max_wire_offline_s=%.1f "
                     "stalled_downloads=%ld record_downloads=%ld log_downloads=%ld boxes=%ld\n",
@@ -548,7 +550,8 @@ private:
         std::printf("rss_kb at %d orders=%ld at the end=%ld\n", kRssBaseOrders, FRssBase, rssKb());
         report("result");
         FExitCode = 0;
-        QTimer::singleShot(0, qApp, [] { qApp->quit(); });
+        // exit, not quit: quit asks the windows to close, and the main window asks the user.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
     }
 
     TOptions FOptions;
