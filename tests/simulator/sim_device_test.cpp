@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -326,8 +327,9 @@ TEST_F(sim_Device, faultRates_dropCorruptAndSplitByChance_andTheSeedRepeatsThem)
         EXPECT_EQ(after.framesDropped - before.framesDropped, fate == u"none" ? 1 : 0) << c.command;
         EXPECT_EQ(after.answersCorrupted - before.answersCorrupted, fate == u"bad" ? 1 : 0) << c.command;
         EXPECT_EQ(after.answersSplit - before.answersSplit, c.split ? 1 : 0) << c.command;
-        if (c.split)
+        if (c.split) {
             EXPECT_GT(FClient.lastLineReads(), 1) << "an answer in fragments";
+        }
     }
 
     // At 20 % each over a burst, the counts follow the chances and match what came back; the
@@ -350,14 +352,14 @@ TEST_F(sim_Device, faultRates_dropCorruptAndSplitByChance_andTheSeedRepeatsThem)
             EXPECT_LE(n, kFrames * 3 / 10);
         }
     }
-    EXPECT_EQ(outcomes[0], outcomes[1]);
+    EXPECT_EQ(outcomes[0].toStdString(), outcomes[1].toStdString());
     EXPECT_EQ(split[0], split[1]);
 
     // Refused without changing the rates: the link is clean afterwards.
     FDevice->setFaultRates({});
     for (const char* bad : {"faults", "faults 5 2", "faults 101 0 0", "faults -1 0 0", "faults x 0 0", "faults 1 2 3 s"})
         EXPECT_TRUE(ExecuteControlCommand(*FDevice, QLatin1String(bad)).startsWith(QStringLiteral("error "))) << bad;
-    EXPECT_EQ(burstOutcome(FClient, QStringLiteral("GSB"), 20), QString(20, QLatin1Char('v')));
+    EXPECT_EQ(burstOutcome(FClient, QStringLiteral("GSB"), 20).toStdString(), std::string(20, 'v'));
 }
 
 TEST_F(sim_Device, registration_looksLikeAUsbSerialDevice)
