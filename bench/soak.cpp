@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,8 +84,9 @@ QString answerWord(const QString& commandWord)
 
 // Every order on its way to the worker gets a serial number in TXIndex, a field the link carries
 // along untouched; every delivery is then held against the order it belongs to: the client that
-// sent it, the tag it went out with, the answer word of its command, delivered once, and for
-// each client in the order sent (the worker carries out one order after the other).
+// sent it, the tag it went out with, the answer word of its command, delivered once and in the
+// order sent (the worker carries out one order after the other). So a delivery also settles
+// every older order still owed: the link threw those away after a failure.
 class TDeliveryCheck {
 public:
     void Sent(TOrder& order)
@@ -109,29 +111,26 @@ public:
             ++FFailed;
         const auto it = FOwed.find(order.TXIndex);
         if (it == FOwed.end()) {
-            misrouted(clientId, order, "no such order is owed (never sent, or delivered before)");
+            misrouted(clientId, order, "no such order is owed (never sent, delivered before, or overtaken)");
             return;
         }
         const TExpected sent = it->second;
-        FOwed.erase(it);
+        FThrownAway += std::distance(FOwed.begin(), it);
+        FOwed.erase(FOwed.begin(), std::next(it));
         if (clientId != sent.client)
             misrouted(clientId, order, "handed to a client that did not send it");
         if (order.TXTag != sent.tag)
             misrouted(clientId, order, "not the tag the order went out with");
         if (order.Status == kOrderDone && !payload.startsWith(answerWord(sent.word) + QLatin1Char(';')))
             misrouted(clientId, order, "the answer word does not belong to the command");
-        int& last = FLastDelivered[clientId];
-        if (order.TXIndex < last)
-            misrouted(clientId, order, "overtook an order of the same client sent before it");
-        last = std::max(last, order.TXIndex);
     }
 
     long Answered() const { return FAnswered; }
     long Failed() const { return FFailed; }
     long Sent() const { return FSent; }
     long Misrouted() const { return FMisrouted; }
-    // Orders sent and never delivered: thrown away by the link after a failure.
-    long Owed() const { return static_cast<long>(FOwed.size()); }
+    // Orders never delivered though a younger one was: thrown away by the link after a failure.
+    long ThrownAway() const { return FThrownAway; }
 
 private:
     struct TExpected {
@@ -152,7 +151,7 @@ private:
     const bool FTrace = qEnvironmentVariableIsSet("SOAK_TRACE");
     qint32 FSerial = 0;
     std::map<qint32, TExpected> FOwed;
-    std::map<int, qint32> FLastDelivered;
+    long FThrownAway = 0;
     long FAnswered = 0;
     long FFailed = 0;
     long FSent = 0;
@@ -543,7 +542,7 @@ private:
         std::printf("run_s=%.1f sent=%ld answered=%ld failed=%ld thrown_away=%ld offline_episodes=%ld max_wire_offline_s=%.1f "
                     "stalled_downloads=%ld record_downloads=%ld log_downloads=%ld boxes=%ld\n",
                     double(FClock.elapsed()) / 1000.0, FCheck.Sent(), FCheck.Answered(), FCheck.Failed(),
-                    FCheck.Owed(), FOfflineEpisodes, FMaxWireOfflineS, FStalls, FRecordDownloads, FLogDownloads, FBoxes);
+                    FCheck.ThrownAway(), FOfflineEpisodes, FMaxWireOfflineS, FStalls, FRecordDownloads, FLogDownloads, FBoxes);
         std::printf("faults dropped=%lld corrupted=%lld split=%lld tim=%ld unplug=%d switch_off=%d\n",
                     static_cast<long long>(s.framesDropped), static_cast<long long>(s.answersCorrupted),
                     static_cast<long long>(s.answersSplit), FTims, FUnplugs, FPowerCycles);
