@@ -19,6 +19,7 @@
 #include "probedatenlogic.h"
 #include "recordstore.h"
 #include "sendorder.h"
+#include "sysmeld.h"
 #include "settingsform.h"
 #include "tfprobedaten.h"
 #include "virtualsarvik.h"
@@ -546,7 +547,10 @@ private:
         std::printf("faults dropped=%lld corrupted=%lld split=%lld tim=%ld unplug=%d switch_off=%d\n",
                     static_cast<long long>(s.framesDropped), static_cast<long long>(s.answersCorrupted),
                     static_cast<long long>(s.answersSplit), FTims, FUnplugs, FPowerCycles);
-        std::printf("rss_kb at %d orders=%ld at the end=%ld\n", kRssBaseOrders, FRssBase, rssKb());
+        // The system messages keep up to their limit of lines, so they grow until it is reached.
+        const TfSysMeld* messages = SysMeldWindow();
+        std::printf("rss_kb at %d orders=%ld at the end=%ld system_message_lines=%d of %d\n", kRssBaseOrders,
+                    FRssBase, rssKb(), messages ? messages->LineCount() : -1, TfSysMeld::kMaxLines);
         report("result");
         FExitCode = 0;
         // exit, not quit: quit asks the windows to close, and the main window asks the user.
