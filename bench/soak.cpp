@@ -324,6 +324,10 @@ private:
     void delivered(int clientId, const TOrder& order)
     {
         FCheck.Delivered(clientId, order);
+        if (FPhase == TPhase::Recovering) {
+            ++FRecoveryDeliveries;
+            FRecoveryFailures += order.Status == kOrderDone ? 0 : 1;
+        }
         if (clientId == ciProbedaten && order.Status == kOrderDone)
             FLastSampleAnswerMs = FClock.elapsed();
         if (FRssBase < 0 && FCheck.Answered() >= kRssBaseOrders)
@@ -394,7 +398,8 @@ private:
                     std::printf("fault %d: the program never went offline\n", faultsDone());
                 ++FRecoveries;
                 FMaxRecoveryS = std::max(FMaxRecoveryS, s);
-                std::printf("recovery %ld: %.2f s (%s)\n", FRecoveries, s, FRecoveryKind);
+                std::printf("recovery %ld: %.2f s (%s; %ld orders finished on the way, %ld of them failed)\n",
+                            FRecoveries, s, FRecoveryKind, FRecoveryDeliveries, FRecoveryFailures);
                 std::fflush(stdout);
                 FPhase = TPhase::Steady;
                 FNextFaultAt = faultThreshold(faultsDone());
@@ -426,6 +431,8 @@ private:
 
     void startRecovery(qint64 now)
     {
+        FRecoveryDeliveries = 0;
+        FRecoveryFailures = 0;
         FPhase = TPhase::Recovering;
         FPhaseSinceMs = now;
     }
@@ -579,6 +586,8 @@ private:
     long FTims = 0;
     long FRecoveries = 0;
     double FMaxRecoveryS = 0.0;
+    long FRecoveryDeliveries = 0;  // orders finished between the device's return and online
+    long FRecoveryFailures = 0;
     long FOfflineEpisodes = 0;
     qint64 FOfflineSinceMs = -1;
     bool FOfflineInSteady = false;
