@@ -49,7 +49,8 @@ QString ControlHelpText()
 {
     return QStringLiteral(
         "ok commands: alarm <code> [<error word 1> [<error word 2> [<error word 3>]]] | clear | tim <text> | "
-        "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | unplug | plug | poweron | "
+        "drop <n> | corrupt <n> | delay <ms> | split <n> | garbage <n> | "
+        "faults <drop %> <corrupt %> <split %> [seed] | unplug | plug | poweron | "
         "start <preset> | stop | flow <channel> <NL/min|off> | params <default|second> | "
         "sarcode <n|none> | bootdelay <ms|never> | "
         "bootfault <none|nohandshake|zero K|slow K MS|badsum|vanish K> | flashdump FILE | state | help | "
@@ -139,6 +140,24 @@ QString ExecuteControlCommand(TVirtualSarvik& device, const QString& line)
         else if (!device.sendGarbage(n, &error))
             return QStringLiteral("error ") + error;
         return QStringLiteral("ok %1 %2").arg(name).arg(n);
+    }
+    if (name == QLatin1String("faults")) {
+        TSimFaultRates rates;
+        double* percent[] = {&rates.dropPercent, &rates.corruptPercent, &rates.splitPercent};
+        bool ok = args.size() == 3 || args.size() == 4;
+        for (int i = 0; ok && i < 3; ++i) {
+            *percent[i] = args.at(i).toDouble(&ok);
+            ok = ok && *percent[i] >= 0.0 && *percent[i] <= 100.0;
+        }
+        if (ok && args.size() == 4)
+            rates.seed = args.at(3).toUInt(&ok);
+        if (!ok)
+            return QStringLiteral("error usage: faults <drop 0..100> <corrupt 0..100> <split 0..100> [seed]");
+        device.setFaultRates(rates);
+        return QStringLiteral("ok faults drop=%1% corrupt=%2% split=%3%")
+            .arg(rates.dropPercent)
+            .arg(rates.corruptPercent)
+            .arg(rates.splitPercent);
     }
     if (name == QLatin1String("unplug"))
         return result(device.unplug(&error), QStringLiteral("unplugged"), error);

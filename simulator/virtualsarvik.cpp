@@ -255,6 +255,11 @@ struct TVirtualSarvik::TImpl {
     int FCorruptCount = 0;
     int FSplitCount = 0;
     int FDelayMs = 0;
+    TSimFaultRates FRates;
+    std::mt19937 FFaultRandom;
+    qint64 FDropped = 0;
+    qint64 FCorrupted = 0;
+    qint64 FSplit = 0;
     qint64 FAnswered = 0;
     qint64 FRejected = 0;
     qint64 FBytesIn = 0;
@@ -353,6 +358,9 @@ struct TVirtualSarvik::TImpl {
         s.violations = FBoot.Violations();
         s.blocksReceived = FBoot.BlocksReceived();
         s.firmware = FModel.FIdentity.strFirmware;
+        s.framesDropped = FDropped;
+        s.answersCorrupted = FCorrupted;
+        s.answersSplit = FSplit;
         return s;
     }
 
@@ -382,6 +390,13 @@ struct TVirtualSarvik::TImpl {
         }
         for (auto& t : tasks)
             t();
+    }
+
+    // One draw per fault kind and frame, so that a rate of 0 leaves the others' sequence alone.
+    bool chance(double percent)
+    {
+        const double draw = std::uniform_real_distribution<double>(0.0, 100.0)(FFaultRandom);
+        return draw < percent;
     }
 
     void logEvent(const char* kind, const QString& text)
@@ -623,8 +638,13 @@ struct TVirtualSarvik::TImpl {
             ++FRejected;
             return;
         }
-        if (FDropCount > 0) {
-            --FDropCount;
+        const bool randomDrop = chance(FRates.dropPercent);
+        const bool randomCorrupt = chance(FRates.corruptPercent);
+        const bool randomSplit = chance(FRates.splitPercent);
+        if (FDropCount > 0 || randomDrop) {
+            if (FDropCount > 0)
+                --FDropCount;
+            ++FDropped;
             return;
         }
         const QByteArray payload = ToWire(AnswerPayload(FTable, FModel, FromWire(command)));
@@ -633,16 +653,20 @@ struct TVirtualSarvik::TImpl {
             FModel.FRestart.suppressAnswer = false;
             return;
         }
-        const bool corrupt = FCorruptCount > 0;
-        if (corrupt)
+        const bool corrupt = FCorruptCount > 0 || randomCorrupt;
+        if (FCorruptCount > 0)
             --FCorruptCount;
+        if (corrupt)
+            ++FCorrupted;
         const QByteArray answer = AnswerLine(payload, corrupt);
         ++FAnswered;
         const qint64 due = std::max(nowMs() + FDelayMs, FLastAnswerDueMs);
         FLastAnswerDueMs = due;
         const QString logLine = LogText(answer.left(answer.size() - 2));
-        if (FSplitCount > 0 && answer.size() >= kSplitFragments) {
-            --FSplitCount;
+        if ((FSplitCount > 0 || randomSplit) && answer.size() >= kSplitFragments) {
+            if (FSplitCount > 0)
+                --FSplitCount;
+            ++FSplit;
             const qsizetype piece = answer.size() / kSplitFragments;
             for (int i = 0; i < kSplitFragments; ++i) {
                 TOutChunk chunk;
@@ -816,6 +840,15 @@ void TVirtualSarvik::setAnswerDelay(int ms)
 void TVirtualSarvik::splitNext(int answers)
 {
     FImpl->invoke([=, this] { FImpl->FSplitCount = std::max(0, answers); });
+}
+
+void TVirtualSarvik::setFaultRates(const TSimFaultRates& rates)
+{
+    FImpl->invoke([=, this] {
+        const auto clamp = [](double p) { return std::isfinite(p) ? std::clamp(p, 0.0, 100.0) : 0.0; };
+        FImpl->FRates = {clamp(rates.dropPercent), clamp(rates.corruptPercent), clamp(rates.splitPercent), rates.seed};
+        FImpl->FFaultRandom.seed(rates.seed ? rates.seed : std::random_device{}());
+    });
 }
 
 bool TVirtualSarvik::sendGarbage(int bytes, QString* error)

@@ -63,6 +63,19 @@ struct TSimStatus {
     qint64 violations = 0;      // bytes the bootloader could not take as its protocol
     int blocksReceived = 0;     // since the last handshake
     QString firmware;
+    // Faults carried out so far, whether asked for one by one or drawn at the set rates.
+    qint64 framesDropped = 0;
+    qint64 answersCorrupted = 0;
+    qint64 answersSplit = 0;
+};
+
+// Chances in percent (0..100) that a valid frame is dropped, or its answer is sent with a wrong
+// checksum or in fragments; drawn per frame from a generator of its own.
+struct TSimFaultRates {
+    double dropPercent = 0.0;
+    double corruptPercent = 0.0;
+    double splitPercent = 0.0;
+    unsigned seed = 0;  // 0 = a fresh one
 };
 
 // Device state codes as text, German as the device's display shows them.
@@ -101,6 +114,9 @@ public:
     void setAnswerDelay(int ms);       // from now on; 0 = at once
     void splitNext(int answers);       // each sent in fragments with short pauses
     bool sendGarbage(int bytes, QString* error = nullptr);  // random bytes, never CR or LF
+    // From now on, on top of the counts above; all rates 0 ends it. The same seed gives the
+    // same faults for the same frames.
+    void setFaultRates(const TSimFaultRates& rates);
 
     bool unplug(QString* error = nullptr);
     bool plug(QString* error = nullptr);

@@ -94,13 +94,18 @@ QList<TSessionClient*> TDeviceSession::Clients() const
 void TDeviceSession::ProcessFinishedOrder(const TOrder& order)
 {
     if (order.Sender == ciMain) {
+        if (OnDeliver)
+            OnDeliver(ciMain, order);
         ProcessStatusAnswer(order);
         return;
     }
     const QString payload = FromWire(order.RXData);
     for (TSessionClient* m : Clients()) {
-        if (m->SessionClientId() == order.Sender)
+        if (m->SessionClientId() == order.Sender) {
+            if (OnDeliver)
+                OnDeliver(m->SessionClientId(), order);
             m->RXData(order.Status, order.TXTag, payload);
+        }
     }
     // A module that asks for the device status refreshes the main window's display as well.
     if (order.Status == kOrderDone &&

@@ -62,6 +62,9 @@ public:
 
     // Told of every answer the status handling gets (client 0, module answers with TIS/TAS/TAH).
     std::function<void(const TOrder& order)> OnStatusAnswer;
+    // Told of every finished order right before it is handed to its client (client 0: the
+    // status handling), with the client's id as the client itself gives it.
+    std::function<void(int clientId, const TOrder& order)> OnDeliver;
     // After SetOnOffline changed the state and the status handling knows, before the clients.
     std::function<void(bool online)> OnOnlineChanged;
     // Every 50 ms tick: OnStatusPanelTick before the polling, OnStatusTick after it, both before

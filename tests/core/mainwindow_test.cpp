@@ -189,6 +189,38 @@ TEST_F(core_MainWindow, answersGoToTheSendersWindowAndStatusAnswersAlsoToTheMain
     EXPECT_EQ(statusAnswers.size(), 2u);
 }
 
+TEST_F(core_MainWindow, deliveryObserverSeesEachOrderBeforeItsClient_andNoneForAClosedWindow)
+{
+    create();
+    form->show();
+    FakeModule* bedien = static_cast<FakeModule*>(form->OpenModule(ciBedien));
+    ASSERT_NE(bedien, nullptr);
+    struct TSeen {
+        int clientId;
+        int tag;
+        size_t answersBefore;  // what the window had been given when the observer was told
+        size_t statusBefore;
+    };
+    std::vector<TSeen> seen;
+    form->Session().OnDeliver = [&](int clientId, const TOrder& order) {
+        seen.push_back({clientId, order.TXTag, bedien->answers.size(), statusAnswers.size()});
+    };
+    form->ProcessFinishedOrder(finished(ciBedien, kOrderDone, "TSP;3;Innen;", 7));
+    form->ProcessFinishedOrder(finished(ciBedien, kOrderFailed, "", 2));
+    form->ProcessFinishedOrder(finished(ciMain, kOrderDone, "TIN;SV1;", 0));
+    form->ProcessFinishedOrder(finished(ciProbedaten, kOrderDone, "TDR;1;", 4));
+    ASSERT_EQ(seen.size(), 3u) << "nothing for a window that is not open";
+    const TSeen expected[] = {{ciBedien, 7, 0, 0}, {ciBedien, 2, 1, 0}, {ciMain, 0, 2, 0}};
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].clientId, expected[i].clientId) << i;
+        EXPECT_EQ(seen[i].tag, expected[i].tag) << i;
+        EXPECT_EQ(seen[i].answersBefore, expected[i].answersBefore) << i;
+        EXPECT_EQ(seen[i].statusBefore, expected[i].statusBefore) << i;
+    }
+    EXPECT_EQ(bedien->answers.size(), 2u);
+    EXPECT_EQ(statusAnswers.size(), 1u);
+}
+
 TEST_F(core_MainWindow, answerForAClosedWindowIsDropped)
 {
     create();

@@ -1,6 +1,7 @@
 // The virtual device through its pseudo-terminal, as a bare serial client sees it: answer layouts
 // and checksums, a run at high speed, the fault injections, registration, unplug and switch-off.
 
+#include "controlcommands.h"
 #include "rawclient.h"
 #include "simwire.h"
 #include "sysfsentry.h"
@@ -18,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -281,6 +284,82 @@ TEST_F(sim_Device, faultInjections_dropCorruptDelaySplitGarbageAndTim)
 
     ASSERT_TRUE(FDevice->sendTim(QStringLiteral("Filter wechseln")));
     EXPECT_EQ(FClient.readLine().value_or(QByteArray()), QByteArray("TIM;Filter wechseln"));
+}
+
+// A burst of frames in one write; each line that comes back as 'v' (valid) or 'c' (bad checksum).
+QString burstOutcome(TRawClient& client, const QString& command, int frames)
+{
+    QByteArray burst;
+    for (int i = 0; i < frames; ++i)
+        burst += BuildFrame(command);
+    if (!client.sendRaw(burst))
+        return QStringLiteral("<send failed>");
+    QString outcome;
+    while (const auto line = client.readLine(kSilenceMs * 2))
+        outcome += VerifiedPayload(*line).has_value() ? QLatin1Char('v') : QLatin1Char('c');
+    return outcome;
+}
+
+TEST_F(sim_Device, faultRates_dropCorruptAndSplitByChance_andTheSeedRepeatsThem)
+{
+    // Every kind alone at certainty, and off again.
+    struct Case {
+        const char* command;
+        const char* expected;  // the answer's fate: none, bad, whole
+        bool split;
+    };
+    const Case cases[] = {
+        {"faults 100 0 0 3", "none", false},
+        {"faults 0 100 0 3", "bad", false},
+        {"faults 0 0 100 3", "whole", true},
+        {"faults 0 0 0", "whole", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(ExecuteControlCommand(*FDevice, QLatin1String(c.command)).startsWith(QStringLiteral("ok ")))
+            << c.command;
+        const TSimStatus before = FDevice->status();
+        const bool silent = std::string_view(c.expected) == "none";
+        const auto line = FClient.exchange(QStringLiteral("GID"), silent ? kSilenceMs : kAnswerTimeoutMs);
+        const TSimStatus after = FDevice->status();
+        const QString fate = !line ? QStringLiteral("none") : VerifiedPayload(*line) ? QStringLiteral("whole")
+                                                                                     : QStringLiteral("bad");
+        EXPECT_EQ(fate, QLatin1String(c.expected)) << c.command;
+        EXPECT_EQ(after.framesDropped - before.framesDropped, fate == u"none" ? 1 : 0) << c.command;
+        EXPECT_EQ(after.answersCorrupted - before.answersCorrupted, fate == u"bad" ? 1 : 0) << c.command;
+        EXPECT_EQ(after.answersSplit - before.answersSplit, c.split ? 1 : 0) << c.command;
+        if (c.split) {
+            EXPECT_GT(FClient.lastLineReads(), 1) << "an answer in fragments";
+        }
+    }
+
+    // At 20 % each over a burst, the counts follow the chances and match what came back; the
+    // same seed gives the same faults again.
+    constexpr int kFrames = 200;
+    QString outcomes[2];
+    qint64 split[2] = {};
+    for (int run = 0; run < 2; ++run) {
+        FDevice->setFaultRates({20.0, 20.0, 20.0, 42});
+        const TSimStatus before = FDevice->status();
+        outcomes[run] = burstOutcome(FClient, QStringLiteral("GSB"), kFrames);
+        const TSimStatus after = FDevice->status();
+        const qint64 dropped = after.framesDropped - before.framesDropped;
+        const qint64 corrupted = after.answersCorrupted - before.answersCorrupted;
+        split[run] = after.answersSplit - before.answersSplit;
+        EXPECT_EQ(dropped, kFrames - outcomes[run].size());
+        EXPECT_EQ(corrupted, outcomes[run].count(QLatin1Char('c')));
+        for (const qint64 n : {dropped, corrupted, split[run]}) {
+            EXPECT_GE(n, kFrames / 10);
+            EXPECT_LE(n, kFrames * 3 / 10);
+        }
+    }
+    EXPECT_EQ(outcomes[0].toStdString(), outcomes[1].toStdString());
+    EXPECT_EQ(split[0], split[1]);
+
+    // Refused without changing the rates: the link is clean afterwards.
+    FDevice->setFaultRates({});
+    for (const char* bad : {"faults", "faults 5 2", "faults 101 0 0", "faults -1 0 0", "faults x 0 0", "faults 1 2 3 s"})
+        EXPECT_TRUE(ExecuteControlCommand(*FDevice, QLatin1String(bad)).startsWith(QStringLiteral("error "))) << bad;
+    EXPECT_EQ(burstOutcome(FClient, QStringLiteral("GSB"), 20).toStdString(), std::string(20, 'v'));
 }
 
 TEST_F(sim_Device, registration_looksLikeAUsbSerialDevice)
