@@ -10,7 +10,7 @@ if command -v ccache > /dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=c
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None "-DCMAKE_CXX_FLAGS=-O1 -g" \
   -DSARVIK_SANITIZE=thread -DSARVIK_BUILD_BENCH=OFF "${launcher[@]}" > /dev/null
 nice cmake --build build-tsan -j2 --target \
-  devicelink_wireformat_test devicelink_worker_test devicelink_serial_test disc_discovery_test \
+  devicelink_wireformat_test devicelink_worker_test devicelink_serial_test devicelink_uiinvoker_test disc_discovery_test \
   disc_connection_test firmware_machine_test firmware_device_test firmware_bootsim_test \
   firmware_linkhalt_test firmware_window_test app_inprocess_test app_exe_test sarvikcontrol sarvik2v2-sim
 # The runtime needs the address layout it was built for; newer kernels randomise more than that.
