@@ -75,7 +75,9 @@ QString DecodeSettingsText(const QByteArray& bytes)
         qsizetype end = bytes.indexOf('\n', start);
         end = end < 0 ? bytes.size() : end + 1;
         const QByteArrayView line(bytes.constData() + start, end - start);
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // The file's own byte order mark is gone already; one at the start of a line is text and
+        // is written back as such.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         const QString decoded = utf8.decode(line);
         text += utf8.hasError() ? fromWindows1252(line) : decoded;
         start = end;

@@ -366,9 +366,17 @@ TEST_F(settings_File, savedFromADamagedFile_readsBackAsSaved)
 {
     const QByteArray inputs[] = {
         QByteArray("[]se\xef" "e][]se\xef" "e]\r\r"),
+        QByteArray("x=0\n\xef\xbb\xbf\xef\xbb\xbf"),
+        QByteArray("\xef\xbb\xbf\xef\xbb\xbf[a]\r\nk=\xef\xbb\xbf\r\n"),
     };
     for (const QByteArray& input : inputs) {
         SCOPED_TRACE(input.toHex().toStdString());
+        // The image alone, written and read again.
+        writeFile(ini, input);
+        const TSettingsIni image(ini);
+        image.UpdateFile();
+        EXPECT_EQ(TSettingsIni(ini).ToText(), image.ToText());
+
         writeFile(ini, input);
         TFSettingsForm first;
         BuildProgramSettings(first);
