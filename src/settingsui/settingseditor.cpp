@@ -142,6 +142,9 @@ TfSettingsEditor::TfSettingsEditor(TFSettingsForm& settings, QWidget* parent)
 
 TfSettingsEditor::~TfSettingsEditor()
 {
+    // Deleting the child widgets moves the focus, and the application would report that to a
+    // window that is already half gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     FSettings.OnLanguageChanged = FOuterLanguageHook;
     qApp->removeEventFilter(this);
     // The frames belong to the nodes, which outlive this window: take them out before the
