@@ -1,5 +1,11 @@
 // Round trips through the whole device link against a pseudo-terminal peer, compared with a
 // bare write-frame/read-line loop on the same pseudo-terminal.
+//
+// The paced peer stands for a device behind a 115200 baud wire. The wire starts carrying a frame
+// when the writer's write call has returned (each writer notes that moment), not when the peer
+// thread happens to wake up and read it: the peer's own wake-up is the pseudo-terminal's cost,
+// not the wire's. The answer is released when its last byte would have arrived; everything after
+// that (delivery, wake-ups, the link's own work) counts against the writer.
 
 #include "devicecommthread.h"
 #include "sendorder.h"
@@ -44,6 +50,23 @@ void makeRaw(int fd)
     tcsetattr(fd, TCSANOW, &tio);
 }
 
+// When the last write to the wire returned, in steady-clock ticks; 0 when the peer has taken it.
+class WriteMark {
+public:
+    void wrote() { FAt.store(std::chrono::steady_clock::now().time_since_epoch().count()); }
+    // The mark of the frame just received, or `fallback` when its writer left none.
+    std::chrono::steady_clock::time_point take(std::chrono::steady_clock::time_point fallback)
+    {
+        const auto at = FAt.exchange(0);
+        return at == 0 ? fallback : std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(at));
+    }
+
+private:
+    std::atomic<std::chrono::steady_clock::rep> FAt{0};
+};
+
+WriteMark gWriteMark;
+
 // The device: answers every complete frame, optionally as slowly as the real wire would.
 class Peer {
 public:
@@ -74,7 +97,7 @@ private:
             pollfd p{FMaster, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
-            // The frame's bytes were on the wire by the time they could be read.
+            // Only a fallback for a writer that leaves no mark: the frame was on the wire before.
             const auto arrived = std::chrono::steady_clock::now();
             const ssize_t n = ::read(FMaster, buf, sizeof buf);
             if (n <= 0)
@@ -87,12 +110,13 @@ private:
                 if (FPaced) {
                     // The frame's last byte reaches the device, then the answer's last byte comes back.
                     const double seconds = double(frameLen + answer.size()) / kWireBytesPerSecond;
-                    const auto due = arrived +
-                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(seconds));
+                    const auto onWire = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(seconds));
                     // Sleep most of the way, then spin: a plain sleep overshoots by far more
-                    // than the link's own overhead.
-                    std::this_thread::sleep_until(due - std::chrono::microseconds(300));
+                    // than the link's own overhead. The writer's mark is read only after the
+                    // sleep: its write call may return after the peer has read the frame.
+                    std::this_thread::sleep_until(arrived + onWire - std::chrono::microseconds(300));
+                    const auto due = gWriteMark.take(arrived) + onWire;
                     while (std::chrono::steady_clock::now() < due) {
                     }
                 }
@@ -142,6 +166,7 @@ std::vector<double> rawTrips(const char* slavePath, int count)
         QElapsedTimer t;
         t.start();
         [[maybe_unused]] ssize_t w = ::write(fd, frame.constData(), size_t(frame.size()));
+        gWriteMark.wrote();
         QByteArray line;
         while (!line.endsWith("\r\n")) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -155,6 +180,23 @@ std::vector<double> rawTrips(const char* slavePath, int count)
     return us;
 }
 
+// The program's serial layer, marking the wire's start when a frame has been written.
+class MarkingPort : public TDeviceCommPort {
+public:
+    explicit MarkingPort(TfRS232& port) : FPort(port) {}
+    bool IsConnected() override { return FPort.IsConnected(); }
+    bool Send(const QByteArray& frame) override
+    {
+        const bool sent = FPort.Send(frame);
+        if (sent)
+            gWriteMark.wrote();
+        return sent;
+    }
+
+private:
+    TfRS232& FPort;
+};
+
 // The program's path: SendOrder -> worker -> serial layer -> pty -> peer -> callback -> SendOrder.
 // One port and one worker for the whole run, as in the program; the port is closed between
 // blocks so that the bare loop has the pseudo-terminal to itself.
@@ -163,7 +205,7 @@ public:
     explicit ProgramLink(const QString& slavePath)
         : FPath(slavePath)
     {
-        FWorker = std::make_unique<TDeviceCommThread>(&FPort, nullptr, [this](const TOrder& o) { Finished(o); });
+        FWorker = std::make_unique<TDeviceCommThread>(&FMarking, nullptr, [this](const TOrder& o) { Finished(o); });
         FPort.RS232SetReceiveHandler([this](const QByteArray& line) { FWorker->HandleRXData(line); });
         SetOrderSink([this](const TOrder& o) { FWorker->AddOrder(o); });
         FWorker->Start();
@@ -207,6 +249,7 @@ private:
 
     QString FPath;
     TfRS232 FPort;
+    MarkingPort FMarking{FPort};
     std::unique_ptr<TDeviceCommThread> FWorker;
     QElapsedTimer FPerOrder;
     std::vector<double>* FUs = nullptr;
